@@ -1,0 +1,33 @@
+#include "platform/win32/check.h"
+
+#include <string>
+
+namespace vorlix::win32 {
+
+Win32Error::Win32Error(const char* call, DWORD code)
+    : std::runtime_error(std::string(call) + " failed with error " + std::to_string(code)),
+      code_(code) {}
+
+std::wstring Win32Error::describe() const {
+  std::wstring text;
+  for (const char* c = what(); *c && *c != ' '; ++c) text.push_back(static_cast<wchar_t>(*c));
+  return text + L": " + systemMessage(code_);
+}
+
+std::wstring systemMessage(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text;
+  if (length != 0 && buffer != nullptr) {
+    text.assign(buffer, length);
+    ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+      text.pop_back();
+  }
+  if (text.empty()) text = L"error " + std::to_wstring(code);
+  return text;
+}
+
+}  // namespace vorlix::win32
