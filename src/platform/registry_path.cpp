@@ -1,0 +1,72 @@
+#include "platform/registry_path.h"
+
+#include <array>
+#include <optional>
+
+namespace vorlix {
+namespace {
+
+struct RootName {
+  std::wstring_view name;
+  RegistryRoot root;
+};
+
+// Exact spelling only: the program composes nothing but the full upper-case
+// names, and refusing other spellings can never delete something unintended.
+constexpr std::array<RootName, 8> kRootNames{{
+    {L"HKEY_CLASSES_ROOT", RegistryRoot::ClassesRoot},
+    {L"HKEY_CURRENT_USER", RegistryRoot::CurrentUser},
+    {L"HKEY_LOCAL_MACHINE", RegistryRoot::LocalMachine},
+    {L"HKEY_USERS", RegistryRoot::Users},
+    {L"HKEY_CURRENT_CONFIG", RegistryRoot::CurrentConfig},
+    {L"HKCR", RegistryRoot::ClassesRoot},
+    {L"HKCU", RegistryRoot::CurrentUser},
+    {L"HKLM", RegistryRoot::LocalMachine},
+}};
+
+std::optional<RegistryRoot> rootNamed(std::wstring_view name) {
+  for (const RootName& r : kRootNames)
+    if (r.name == name) return r.root;
+  return std::nullopt;
+}
+
+// The registry gives an empty part of a key path no stable meaning (Windows
+// rejects it or collapses it, depending on its cache), so such a path is
+// refused rather than guessed at.
+bool hasEmptyPart(std::wstring_view key) {
+  if (key.empty()) return false;
+  return key.front() == L'\\' || key.back() == L'\\' || key.find(L"\\\\") != std::wstring_view::npos;
+}
+
+}  // namespace
+
+RegistryTarget parseRegistryPath(std::wstring_view path) {
+  // The API takes NUL-terminated text: a NUL inside would cut the path short
+  // and name a different entry.
+  if (path.find(L'\0') != std::wstring_view::npos) return {};
+
+  const std::size_t first = path.find(L'\\');
+  if (first == std::wstring_view::npos) return {};
+  const std::optional<RegistryRoot> root = rootNamed(path.substr(0, first));
+  if (!root) return {};
+
+  const std::size_t last = path.rfind(L'\\');
+  const std::wstring_view key =
+      last == first ? std::wstring_view{} : path.substr(first + 1, last - first - 1);
+  if (hasEmptyPart(key)) return {};
+
+  RegistryTarget target;
+  target.root = *root;
+  target.key = key;
+  if (last + 1 == path.size()) {
+    // Deleting "the key with no name" would mean the root itself.
+    if (key.empty()) return {};
+    target.kind = RegistryTarget::Kind::Key;
+  } else {
+    target.kind = RegistryTarget::Kind::Value;
+    target.value = path.substr(last + 1);
+  }
+  return target;
+}
+
+}  // namespace vorlix

@@ -1,0 +1,38 @@
+// What a deletion path names in the registry: the root, the key below it and
+// either a value in that key or the key itself. Pure text work, so the rules
+// are the same on every build and are tested natively.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vorlix {
+
+// Same order as HiveList, so a hive index is a root.
+enum class RegistryRoot : std::uint8_t { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
+
+struct RegistryTarget {
+  enum class Kind : std::uint8_t { Nothing, Value, Key };
+
+  Kind kind = Kind::Nothing;
+  RegistryRoot root = RegistryRoot::ClassesRoot;  // meaningless for Nothing
+  // Key path below the root. For a value it may be empty: the root key itself.
+  // For a key it is never empty.
+  std::wstring key;
+  // Name of the value; empty for a key.
+  std::wstring value;
+
+  bool operator==(const RegistryTarget&) const = default;
+};
+
+// The root is the text before the first backslash: one of the five full hive
+// names or HKCU, HKLM, HKCR, matched exactly (case included). A path ending in
+// a backslash names the key between the first and the last backslash; any
+// other path names the value after the last backslash, in the key between the
+// first and the last. Everything else names nothing: no backslash, an unknown
+// root, a key to delete that is empty, a key path with an empty part (leading,
+// trailing or doubled backslash) and a path containing a NUL character.
+RegistryTarget parseRegistryPath(std::wstring_view path);
+
+}  // namespace vorlix
