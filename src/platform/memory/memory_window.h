@@ -1,0 +1,67 @@
+// The configuration window in plain memory, for host tests of the program's
+// wiring: it records what was asked of it and lets a test act as the user.
+#pragma once
+
+#include <vector>
+
+#include "platform/memory/manual_timer.h"
+#include "platform/memory/memory_controls.h"
+#include "ui/toolkit.h"
+
+namespace vorlix {
+
+class MemoryTrayIcon final : public ui::NotificationIcon {
+ public:
+  void addTrayIcon() override { ++adds; shown = true; }
+  void deleteTrayIcon() override { ++deletes; shown = false; }
+
+  int adds = 0;
+  int deletes = 0;
+  bool shown = false;
+};
+
+class MemoryWindow final : public ui::WindowToolkit {
+ public:
+  // Timer1's firings (timerMemory.advance) reach the events like WM_TIMER.
+  MemoryWindow();
+  MemoryWindow(const MemoryWindow&) = delete;
+  MemoryWindow& operator=(const MemoryWindow&) = delete;
+
+  void show() override;
+  void hide() override;
+  bool isShown() const override { return shown_; }
+  ui::MenuCommand popupMenu(ui::ScreenPoint at) override;
+  void unload(ui::UnloadCause cause) override;
+
+  ConfigControls& controls() override { return controlsMemory; }
+  ScanTimer& timer() override { return timerMemory; }
+  ui::NotificationIcon& trayIcon() override { return trayMemory; }
+  void setEvents(ui::WindowEvents* events) override { events_ = events; }
+
+  // The user's actions, raising what the real window raises.
+  void clickScanner();
+  void pickPriority(std::int16_t index);
+  void clickOk();
+  void clickCancel();
+  void clickCloseBox() { unload(ui::UnloadCause::CloseBox); }
+
+  MemoryControls controlsMemory;
+  ManualTimer timerMemory;
+  MemoryTrayIcon trayMemory;
+
+  // What the next popup returns, as if the user chose it.
+  ui::MenuCommand nextMenuChoice = ui::MenuCommand::None;
+  std::vector<ui::ScreenPoint> popups;
+  int shows = 0;  // calls that made a hidden window visible
+  int hides = 0;
+  bool unloaded = false;
+  std::vector<ui::UnloadCause> unloads;
+
+ private:
+  ui::WindowEvents& events();
+
+  ui::WindowEvents* events_ = nullptr;
+  bool shown_ = false;
+};
+
+}  // namespace vorlix

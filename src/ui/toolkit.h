@@ -1,0 +1,84 @@
+// The window toolkit the program is written against: the few operations and
+// events of the configuration window that the program's flows use. The Win32
+// window Form1 implements it; tests use an in-memory window.
+#pragma once
+
+#include <cstdint>
+
+#include "core/controls.h"
+#include "core/scan_timing.h"
+#include "ui/layout.h"
+
+namespace vorlix::ui {
+
+struct ScreenPoint {
+  int x = 0;
+  int y = 0;
+  bool operator==(const ScreenPoint&) const = default;
+};
+
+// What unloads the window. Every cause runs the same unload step; the cause
+// only tells the flows what they may still ask of the user.
+enum class UnloadCause : std::uint8_t { CloseBox, Exit, EndOfSession };
+
+// The notification-area icon that the window owns.
+class NotificationIcon {
+ public:
+  virtual void addTrayIcon() = 0;
+  virtual void deleteTrayIcon() = 0;
+
+ protected:
+  ~NotificationIcon() = default;
+};
+
+// The events of the window, raised one at a time on the window's thread.
+// The program's wiring implements this.
+class WindowEvents {
+ public:
+  virtual void okClicked() = 0;
+  virtual void cancelClicked() = 0;
+  // A user's click on `scanenabled`; the box already shows its new state.
+  // Code that assigns the box through ProgramOptions raises its reaction
+  // there instead, so the two never double up.
+  virtual void scannerClicked() = 0;
+  // A user's pick in `Combo13`; the same rule as for the scanner box.
+  virtual void priorityPicked() = 0;
+  virtual void timerFired() = 0;
+  // The popup menu's two items.
+  virtual void configureChosen() = 0;
+  virtual void exitChosen() = 0;
+  // Raised once, whatever unloads the window, while the window and its
+  // controls still exist; afterwards the window is destroyed and the run ends.
+  virtual void unloading(UnloadCause cause) = 0;
+
+ protected:
+  ~WindowEvents() = default;
+};
+
+class WindowToolkit {
+ public:
+  // Modeless. A window already shown stays shown.
+  virtual void show() = 0;
+  virtual void hide() = 0;
+  virtual bool isShown() const = 0;
+  // Opens `menu` as a popup at the point and returns the chosen item, or
+  // MenuCommand::None when the user dismissed it. Raises no event itself.
+  virtual MenuCommand popupMenu(ScreenPoint at) = 0;
+  // Raises WindowEvents::unloading, then destroys the window. Later calls do
+  // nothing.
+  virtual void unload(UnloadCause cause) = 0;
+
+  // The window's controls (the live configuration), its timer Timer1 and
+  // its notification-area icon.
+  virtual ConfigControls& controls() = 0;
+  virtual ScanTimer& timer() = 0;
+  virtual NotificationIcon& trayIcon() = 0;
+
+  // Where the events go; the wiring sets this once the window exists.
+  virtual void setEvents(WindowEvents* events) = 0;
+
+ protected:
+  ~WindowToolkit() = default;
+};
+
+}  // namespace vorlix::ui

@@ -1,0 +1,190 @@
+#include "ui/tray_menu.h"
+
+#include <gtest/gtest.h>
+
+#include "app/program.h"
+#include "platform/memory/memory_window.h"
+#include "platform/memory/recording_deleter.h"
+
+namespace vorlix::ui {
+namespace {
+
+// The program wired to the in-memory window, after the load step, with the
+// scanner on at "Middle" and slot 1 active.
+struct Rig {
+  MemoryWindow window;
+  RecordingDeleter deleter;
+  Program program{window, deleter};
+
+  Rig() {
+    program.options().setPriorityIndex(2);
+    program.options().setScannerState(CheckState::Checked);
+    RuleSlot slot = RuleTable(window.controls()).slot(1);
+    slot.setEnableState(CheckState::Checked);
+    slot.setHiveIndex(1);
+    slot.setKeyPath(L"Software\\K");
+    slot.setValueName(L"V");
+    program.load();
+  }
+
+  void rightClickIcon(MenuCommand choice, ScreenPoint at = {988, 690}) {
+    window.nextMenuChoice = choice;
+    handleTrayNotification({tray_code::RightUp, at}, window, program);
+    handleTrayNotification({tray_code::ContextMenu, at}, window, program);
+  }
+};
+
+struct CodeCase {
+  const char* what;
+  std::uint32_t code;
+  bool opensMenu;
+};
+constexpr CodeCase kCodes[] = {
+    {"right button released (WM_CONTEXTMENU)", tray_code::ContextMenu, true},
+    {"right button released (WM_RBUTTONUP)", tray_code::RightUp, false},
+    {"right button pressed", tray_code::RightDown, false},
+    {"left button pressed", tray_code::LeftDown, false},
+    {"left button released", tray_code::LeftUp, false},
+    {"left double-click", tray_code::LeftDoubleClick, false},
+    {"pointer moved", tray_code::MouseMove, false},
+    {"selected (NIN_SELECT)", tray_code::Select, false},
+    {"selected by key (NIN_KEYSELECT)", tray_code::KeySelect, false},
+    {"517 in twips, the old mouse-move form", 517 * 15, false},
+};
+
+class TrayCodes : public ::testing::TestWithParam<CodeCase> {};
+
+TEST_P(TrayCodes, OnlyTheRightButtonReleaseOpensTheMenu) {
+  Rig rig;
+  rig.window.nextMenuChoice = MenuCommand::Configure;
+  handleTrayNotification({GetParam().code, {10, 20}}, rig.window, rig.program);
+  EXPECT_EQ(decodeTrayEvent(GetParam().code), GetParam().opensMenu);
+  EXPECT_EQ(rig.window.popups.size(), GetParam().opensMenu ? 1u : 0u);
+  EXPECT_EQ(rig.window.isShown(), GetParam().opensMenu);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, TrayCodes, ::testing::ValuesIn(kCodes),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(TrayMenu_RightClick, OpensOnceAtThePointer) {
+  Rig rig;
+  rig.rightClickIcon(MenuCommand::None, {321, 654});
+  ASSERT_EQ(rig.window.popups.size(), 1u);
+  EXPECT_EQ(rig.window.popups[0], (ScreenPoint{321, 654}));
+}
+
+TEST(TrayMenu_Dismissed, ChangesNothing) {
+  Rig rig;
+  rig.rightClickIcon(MenuCommand::None);
+  EXPECT_FALSE(rig.window.isShown());
+  EXPECT_TRUE(rig.window.timer().enabled());
+  EXPECT_FALSE(rig.window.unloaded);
+}
+
+TEST(TrayMenu_Configure, ShowsTheWindowAndStopsScanning) {
+  Rig rig;
+  ASSERT_TRUE(rig.window.timer().enabled());
+  rig.rightClickIcon(MenuCommand::Configure);
+  EXPECT_TRUE(rig.window.isShown());
+  EXPECT_FALSE(rig.window.timer().enabled());
+  EXPECT_EQ(rig.window.timerMemory.advance(120000), 0);
+  EXPECT_TRUE(rig.deleter.calls.empty());
+  // The box still shows Checked: only OK or a click starts scanning again.
+  EXPECT_EQ(rig.program.options().scannerState(), CheckState::Checked);
+}
+
+TEST(TrayMenu_Configure, WhileShownLeavesWindowAndControlsAsTheyAre) {
+  Rig rig;
+  rig.rightClickIcon(MenuCommand::Configure);
+  // The user edits and clicks the scanner on again.
+  rig.window.controlsMemory.setText(TextField::Key, 4, L"edited");
+  rig.window.controlsMemory.setListIndex(7, 3);
+  rig.window.clickScanner();
+  rig.window.clickScanner();
+  ASSERT_TRUE(rig.window.timer().enabled());
+  const MemoryControls before = rig.window.controlsMemory;
+  const std::int32_t interval = rig.window.timer().interval();
+
+  rig.rightClickIcon(MenuCommand::Configure);
+
+  EXPECT_TRUE(rig.window.isShown());
+  EXPECT_EQ(rig.window.shows, 1);
+  EXPECT_EQ(rig.window.hides, 0);
+  EXPECT_FALSE(rig.window.timer().enabled());
+  EXPECT_EQ(rig.window.timer().interval(), interval);
+  for (int combo = 1; combo <= PriorityCombo; ++combo)
+    EXPECT_EQ(rig.window.controlsMemory.listIndex(combo), before.listIndex(combo));
+  for (int box = 0; box <= SlotCount; ++box)
+    EXPECT_EQ(rig.window.controlsMemory.checkValue(box), before.checkValue(box));
+  for (int slot = 1; slot <= SlotCount; ++slot) {
+    EXPECT_EQ(rig.window.controlsMemory.text(TextField::Key, slot), before.text(TextField::Key, slot));
+    EXPECT_EQ(rig.window.controlsMemory.text(TextField::Name, slot), before.text(TextField::Name, slot));
+  }
+}
+
+TEST(TrayMenu_Exit, UnloadsOnceThroughTheCloseBoxPathAndRemovesTheIcon) {
+  Rig rig;
+  ASSERT_EQ(rig.window.trayMemory.adds, 1);
+  rig.rightClickIcon(MenuCommand::Exit);
+  EXPECT_TRUE(rig.window.unloaded);
+  EXPECT_EQ(rig.window.unloads, (std::vector<UnloadCause>{UnloadCause::Exit}));
+  EXPECT_EQ(rig.window.trayMemory.deletes, 1);
+  rig.window.clickCloseBox();
+  EXPECT_EQ(rig.window.unloads.size(), 1u);
+  EXPECT_EQ(rig.window.trayMemory.deletes, 1);
+}
+
+TEST(Window_CloseBox, UnloadsLikeExit) {
+  Rig rig;
+  rig.rightClickIcon(MenuCommand::Configure);
+  rig.window.clickCloseBox();
+  EXPECT_EQ(rig.window.unloads, (std::vector<UnloadCause>{UnloadCause::CloseBox}));
+  EXPECT_EQ(rig.window.trayMemory.deletes, 1);
+  EXPECT_FALSE(rig.window.trayMemory.shown);
+}
+
+struct ClickCase {
+  CheckState from;
+  CheckState to;
+};
+constexpr ClickCase kClicks[] = {
+    {CheckState::Unchecked, CheckState::Checked},
+    {CheckState::Checked, CheckState::Unchecked},
+    {CheckState::Grayed, CheckState::Checked},
+};
+
+class CheckBoxClick : public ::testing::TestWithParam<ClickCase> {};
+
+TEST_P(CheckBoxClick, SwitchesBetweenUncheckedAndCheckedOnly) {
+  EXPECT_EQ(clickedState(GetParam().from), GetParam().to);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, CheckBoxClick, ::testing::ValuesIn(kClicks));
+
+TEST(Program_Load, HidesAddsTheIconAndStartsScanningWhenTheBoxIsChecked) {
+  Rig rig;
+  EXPECT_FALSE(rig.window.isShown());
+  EXPECT_EQ(rig.window.trayMemory.adds, 1);
+  EXPECT_TRUE(rig.window.timer().enabled());
+  EXPECT_EQ(rig.window.timer().interval(), 60000);
+  EXPECT_EQ(rig.window.timerMemory.advance(60000), 1);
+  EXPECT_EQ(rig.deleter.calls, (std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\K\\V"}));
+}
+
+TEST(Program_UserPicks, PriorityAndScannerClickReachTheTimer) {
+  Rig rig;
+  rig.rightClickIcon(MenuCommand::Configure);
+  rig.window.pickPriority(4);
+  EXPECT_EQ(rig.window.timer().interval(), 1000);
+  EXPECT_FALSE(rig.window.timer().enabled());
+  rig.window.clickScanner();  // Checked -> Unchecked: stays stopped
+  EXPECT_FALSE(rig.window.timer().enabled());
+  rig.window.clickScanner();  // -> Checked: runs
+  EXPECT_TRUE(rig.window.timer().enabled());
+  rig.window.clickOk();
+  EXPECT_FALSE(rig.window.isShown());
+  EXPECT_TRUE(rig.window.timer().enabled());
+}
+
+}  // namespace
+}  // namespace vorlix::ui
