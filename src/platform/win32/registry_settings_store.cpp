@@ -14,6 +14,9 @@ SettingsStoreError systemFailure(const Win32Error& error) {
   return SettingsStoreError(SettingsStoreError::Kind::SystemFailure, error.describe());
 }
 
+// An expandable string still holds text; it is taken literally, because the
+// program uses every text exactly as stored and expands nothing anywhere. The
+// next save writes the same characters back as REG_SZ.
 bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
 SettingsStoreError notText(DWORD type) {
