@@ -3,9 +3,10 @@
 add_library(vorlix_win32 STATIC
   src/platform/win32/check.cpp
   src/platform/win32/window_timer.cpp
+  src/platform/win32/registry_deleter.cpp
   src/platform/win32/registry_settings_store.cpp
 )
-target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
+target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui vorlix_platform)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32)
 
@@ -16,3 +17,5 @@ target_link_libraries(vorlix PRIVATE vorlix_win32)
 if(MINGW)
   target_link_options(vorlix PRIVATE -municode)
 endif()
+
+add_subdirectory(bench)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "core/rules.h"
@@ -19,6 +20,8 @@ struct ParseCase {
   Root root;
   const wchar_t* key;
   const wchar_t* value;
+
+  friend void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.shape; }
 };
 
 constexpr ParseCase kCases[] = {

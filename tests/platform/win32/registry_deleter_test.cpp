@@ -1,0 +1,297 @@
+#include "platform/win32/registry_deleter.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/rules.h"
+#include "core/scan_pass.h"
+#include "platform/memory/memory_controls.h"
+#include "platform/win32/check.h"
+#include "platform/win32/unique_handle.h"
+
+namespace vorlix::win32 {
+namespace {
+
+std::wstring uniqueName(const wchar_t* prefix) {
+  return prefix + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+         std::to_wstring(::GetTickCount64());
+}
+
+unique_hkey createKey(HKEY root, const std::wstring& path, REGSAM view = 0) {
+  unique_hkey key;
+  checkStatus(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                                key.put(), nullptr),
+              "RegCreateKeyExW");
+  return key;
+}
+
+void setText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& data,
+             REGSAM view = 0) {
+  const unique_hkey k = createKey(root, key, view);
+  checkStatus(::RegSetValueExW(k.get(), name.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(data.c_str()),
+                               static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
+              "RegSetValueExW");
+}
+
+bool valueExists(HKEY root, const std::wstring& key, const std::wstring& name, REGSAM view = 0) {
+  return ::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_ANY | (view ? RRF_SUBKEY_WOW6464KEY : 0),
+                        nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// Every key and value below a key, with type and data: "sub\key\" for a key,
+// "sub\key|name" for a value.
+using Snapshot = std::map<std::wstring, std::wstring>;
+
+void collect(HKEY parent, const std::wstring& relative, Snapshot& out) {
+  DWORD subkeys = 0, maxKey = 0, values = 0, maxName = 0, maxData = 0;
+  checkStatus(::RegQueryInfoKeyW(parent, nullptr, nullptr, nullptr, &subkeys, &maxKey, nullptr,
+                                 &values, &maxName, &maxData, nullptr, nullptr),
+              "RegQueryInfoKeyW");
+  for (DWORD i = 0; i < values; ++i) {
+    std::wstring name(maxName + 1, L'\0');
+    std::vector<BYTE> data(maxData + 1);
+    DWORD nameLength = maxName + 1, dataLength = maxData + 1, type = 0;
+    checkStatus(::RegEnumValueW(parent, i, name.data(), &nameLength, nullptr, &type, data.data(),
+                                &dataLength),
+                "RegEnumValueW");
+    name.resize(nameLength);
+    std::wstring text = std::to_wstring(type) + L":";
+    for (DWORD b = 0; b < dataLength; ++b) text += std::to_wstring(data[b]) + L",";
+    out[relative + L"|" + name] = text;
+  }
+  for (DWORD i = 0; i < subkeys; ++i) {
+    std::wstring name(maxKey + 1, L'\0');
+    DWORD length = maxKey + 1;
+    checkStatus(::RegEnumKeyExW(parent, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr),
+                "RegEnumKeyExW");
+    name.resize(length);
+    const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
+    out[child + L"\\"] = L"key";
+    unique_hkey key;
+    checkStatus(::RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, key.put()), "RegOpenKeyExW");
+    collect(key.get(), child, out);
+  }
+}
+
+std::wstring replaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {
+  for (std::size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// A scratch tree under HKEY_CURRENT_USER\Software, unique to this run and
+// removed afterwards, plus one value directly in HKEY_CURRENT_USER for the
+// rules with an empty key path.
+class ScratchTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setText(HKEY_CURRENT_USER, base_, L"V", L"base v");
+    setText(HKEY_CURRENT_USER, base_, L"Keep", L"base keep");
+    for (const wchar_t* name : {L"V", L"Keep", L"Ünïcødé", L"Unicode", L"日本", L"日本語"})
+      setText(HKEY_CURRENT_USER, at(L"A"), name, std::wstring(L"A ") + name);
+    setText(HKEY_CURRENT_USER, at(L"A\\Leaf"), L"X", L"leaf x");
+    setText(HKEY_CURRENT_USER, at(L"A\\Parent"), L"X", L"parent x");
+    setText(HKEY_CURRENT_USER, at(L"A\\Parent\\Child"), L"Y", L"child y");
+    setText(HKEY_CURRENT_USER, at(L"日本"), L"X", L"nihon x");
+    setText(HKEY_CURRENT_USER, at(L"日本語"), L"X", L"nihongo x");
+    setText(HKEY_CURRENT_USER, at(L"B"), L"V", L"b v");
+    setText(HKEY_CURRENT_USER, L"", rootValue_, L"root value");
+  }
+  void TearDown() override {
+    // Best effort: what a failed test leaves must not outlive the prefix.
+    (void)::RegDeleteTreeW(HKEY_CURRENT_USER, base_.c_str());
+    (void)::RegDeleteValueW(HKEY_CURRENT_USER, rootValue_.c_str());
+  }
+
+  std::wstring at(const std::wstring& relative) const { return base_ + L"\\" + relative; }
+  // "{S}" stands for the scratch key, "{R}" for the root value's name.
+  std::wstring expand(const std::wstring& text) const {
+    return replaceAll(replaceAll(text, L"{S}", base_), L"{R}", rootValue_);
+  }
+
+  Snapshot snapshot() const {
+    Snapshot s;
+    unique_hkey key;
+    checkStatus(::RegOpenKeyExW(HKEY_CURRENT_USER, base_.c_str(), 0, KEY_READ, key.put()),
+                "RegOpenKeyExW");
+    collect(key.get(), L"", s);
+    return s;
+  }
+  bool rootValueExists() const { return valueExists(HKEY_CURRENT_USER, L"", rootValue_); }
+
+  // What deleting `removed` (snapshot names) from `before` must leave.
+  static Snapshot without(Snapshot before, const std::vector<std::wstring>& removed) {
+    for (const std::wstring& r : removed) EXPECT_EQ(before.erase(r), 1u) << "no such entry in the tree";
+    return before;
+  }
+
+  const std::wstring base_ = L"Software\\" + uniqueName(L"VorlixRegTest-");
+  const std::wstring rootValue_ = uniqueName(L"VorlixRegTest-root-");
+  RegistryApiDeleter deleter_;
+};
+
+TEST_F(ScratchTree, RegistryApiDeleter_DeletesOneValueAndNothingElse) {
+  const Snapshot before = snapshot();
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\" + at(L"A") + L"\\V");
+  EXPECT_EQ(snapshot(), without(before, {L"A|V"}));
+  EXPECT_TRUE(rootValueExists());
+}
+
+TEST_F(ScratchTree, RegistryApiDeleter_DeletesLeafKeyWithItsValues) {
+  const Snapshot before = snapshot();
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\" + at(L"A\\Leaf") + L"\\");
+  EXPECT_EQ(snapshot(), without(before, {L"A\\Leaf\\", L"A\\Leaf|X"}));
+}
+
+TEST_F(ScratchTree, RegistryApiDeleter_KeyWithSubkeysSurvivesWhole) {
+  const Snapshot before = snapshot();
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\" + at(L"A\\Parent") + L"\\");
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\" + base_ + L"\\");
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\Software\\");
+  EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(ScratchTree, RegistryApiDeleter_MissingEntriesChangeNothing) {
+  const Snapshot before = snapshot();
+  for (const wchar_t* relative : {L"A\\Missing", L"Missing\\V", L"Missing\\", L"A\\Leaf\\Missing\\",
+                                  L"Missing\\Deeper\\"})
+    deleter_.RegDelete(L"HKEY_CURRENT_USER\\" + at(relative));
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\\\VorlixRegTest-no-such-value");
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_TRUE(rootValueExists());
+}
+
+TEST_F(ScratchTree, RegistryApiDeleter_NonAsciiNamesAreDeletedExactly) {
+  const Snapshot before = snapshot();
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\" + at(L"A\\Ünïcødé"));
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\" + at(L"A\\日本"));
+  deleter_.RegDelete(L"HKEY_CURRENT_USER\\" + at(L"日本\\"));
+  EXPECT_EQ(snapshot(), without(before, {L"A|Ünïcødé", L"A|日本", L"日本\\", L"日本|X"}));
+}
+
+// A scan pass over one active rule, or one path handed to the deleter as is,
+// and what it must remove from the scratch tree.
+struct ShapeCase {
+  const char* shape;
+  std::int16_t hive;          // -1: none
+  const wchar_t* key;         // rule's key path; nullptr: use `path` instead
+  const wchar_t* value;
+  const wchar_t* path;        // handed to RegDelete directly
+  std::vector<std::wstring> removed;
+  bool removesRootValue;
+
+  friend void PrintTo(const ShapeCase& c, std::ostream* os) { *os << c.shape; }
+};
+
+const std::vector<ShapeCase>& shapeCases() {
+  static const std::vector<ShapeCase> cases = {
+      {"hive key value", 1, L"{S}\\A", L"V", nullptr, {L"A|V"}, false},
+      {"hive key, no value: a leaf key goes", 1, L"{S}\\A\\Leaf", L"", nullptr,
+       {L"A\\Leaf\\", L"A\\Leaf|X"}, false},
+      {"hive key, no value: a key with subkeys stays", 1, L"{S}\\A\\Parent", L"", nullptr, {}, false},
+      {"hive key, no value: Software is never wiped", 1, L"Software", L"", nullptr, {}, false},
+      {"hive, no key, value: the root's value", 1, L"", L"{R}", nullptr, {}, true},
+      {"hive alone", 1, L"", L"", nullptr, {}, false},
+      {"no hive", -1, L"{S}\\A", L"V", nullptr, {}, false},
+      {"nothing at all", -1, L"", L"", nullptr, {}, false},
+      {"key ending in a backslash is refused", 1, L"{S}\\A\\", L"V", nullptr, {}, false},
+      {"doubled separator inside the key is refused", 1, L"{S}\\\\A", L"V", nullptr, {}, false},
+      {"leading backslash in the key is refused", 1, L"\\{S}\\A", L"V", nullptr, {}, false},
+      {"other hive", 2, L"{S}\\A", L"V", nullptr, {}, false},
+      {"non-ASCII value", 1, L"{S}\\A", L"日本", nullptr, {L"A|日本"}, false},
+      {"non-ASCII key", 1, L"{S}\\日本語", L"", nullptr, {L"日本語\\", L"日本語|X"}, false},
+      {"short form HKCU", 0, nullptr, nullptr, L"HKCU\\{S}\\B\\V", {L"B|V"}, false},
+      {"short form for a root value", 0, nullptr, nullptr, L"HKCU\\\\{R}", {}, true},
+      {"root in lower case", 0, nullptr, nullptr, L"hkey_current_user\\{S}\\B\\V", {}, false},
+      {"no backslash", 0, nullptr, nullptr, L"HKEY_CURRENT_USER", {}, false},
+      {"no root", 0, nullptr, nullptr, L"{S}\\B\\V", {}, false},
+  };
+  return cases;
+}
+
+class ScanPassShapes : public ScratchTree, public ::testing::WithParamInterface<ShapeCase> {};
+
+TEST_P(ScanPassShapes, RegistryApiDeleter_DeletesWhatThePathNames) {
+  const ShapeCase& c = GetParam();
+  const Snapshot before = snapshot();
+  if (c.key) {
+    MemoryControls controls;
+    RuleTable table(controls);
+    RuleSlot slot = table.slot(5);
+    slot.setEnableState(CheckState::Checked);
+    slot.setHiveIndex(c.hive);
+    slot.setKeyPath(expand(c.key));
+    slot.setValueName(expand(c.value));
+    ScanPass::run(table, deleter_);
+  } else {
+    deleter_.RegDelete(expand(c.path));
+  }
+  EXPECT_EQ(snapshot(), without(before, c.removed)) << c.shape;
+  EXPECT_EQ(rootValueExists(), !c.removesRootValue) << c.shape;
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ScanPassShapes, ::testing::ValuesIn(shapeCases()));
+
+TEST_F(ScratchTree, ScanPass_TwelveRulesEachDeleteTheirOwnEntry) {
+  MemoryControls controls;
+  RuleTable table(controls);
+  std::vector<std::wstring> removed;
+  for (int n = 1; n <= SlotCount; ++n) {
+    const std::wstring key = at(L"Many\\K" + std::to_wstring(n));
+    setText(HKEY_CURRENT_USER, key, L"V", L"x");
+    setText(HKEY_CURRENT_USER, key, L"Other", L"x");
+    RuleSlot slot = table.slot(n);
+    slot.setEnableState(CheckState::Checked);
+    slot.setHiveIndex(1);
+    slot.setKeyPath(key);
+    slot.setValueName(L"V");
+    removed.push_back(L"Many\\K" + std::to_wstring(n) + L"|V");
+  }
+  const Snapshot before = snapshot();
+  ScanPass::run(table, deleter_);
+  EXPECT_EQ(snapshot(), without(before, removed));
+  // Re-created between passes: deleted again by the next one.
+  setText(HKEY_CURRENT_USER, at(L"Many\\K7"), L"V", L"again");
+  ScanPass::run(table, deleter_);
+  EXPECT_FALSE(valueExists(HKEY_CURRENT_USER, at(L"Many\\K7"), L"V"));
+}
+
+// The safety of key deletion rests on this: the API deletes no key that has
+// subkeys, even when asked directly (a subkey may appear after our check).
+TEST_F(ScratchTree, RegDeleteKeyExW_RefusesKeyWithSubkeys) {
+  const Snapshot before = snapshot();
+  EXPECT_NE(::RegDeleteKeyExW(HKEY_CURRENT_USER, at(L"A\\Parent").c_str(), KEY_WOW64_64KEY, 0),
+            ERROR_SUCCESS);
+  EXPECT_EQ(snapshot(), before);
+}
+
+// HKEY_LOCAL_MACHINE\Software as a 64-bit program sees it, never the 32-bit
+// programs' WOW6432Node copy.
+TEST(RegistryApiDeleter_View, DeletesInThe64BitView) {
+  const std::wstring name = uniqueName(L"VorlixRegTest-");
+  const std::wstring native = L"Software\\" + name;
+  const std::wstring wow = L"Software\\WOW6432Node\\" + name;
+  try {
+    setText(HKEY_LOCAL_MACHINE, native, L"V", L"64", KEY_WOW64_64KEY);
+    setText(HKEY_LOCAL_MACHINE, wow, L"V", L"32", KEY_WOW64_64KEY);
+  } catch (const Win32Error& e) {
+    GTEST_SKIP() << "HKEY_LOCAL_MACHINE not writable here: " << e.what();
+  }
+  RegistryApiDeleter deleter;
+  deleter.RegDelete(L"HKEY_LOCAL_MACHINE\\" + native + L"\\V");
+  EXPECT_FALSE(valueExists(HKEY_LOCAL_MACHINE, native, L"V", KEY_WOW64_64KEY));
+  EXPECT_TRUE(valueExists(HKEY_LOCAL_MACHINE, wow, L"V", KEY_WOW64_64KEY));
+  (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, native.c_str());  // cleanup, best effort
+  (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, wow.c_str());
+}
+
+}  // namespace
+}  // namespace vorlix::win32
