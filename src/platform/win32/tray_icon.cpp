@@ -1,0 +1,70 @@
+#include "platform/win32/tray_icon.h"
+
+#include <algorithm>
+
+#include "platform/win32/check.h"
+
+namespace vorlix::win32 {
+
+TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell) : shell_(std::move(shell)) {
+  record_.cbSize = sizeof(record_);
+  record_.hWnd = owner;
+  record_.uID = Id;
+  // NIF_SHOWTIP: with version 4 the shell shows the plain tip only when asked.
+  record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
+  record_.uCallbackMessage = CallbackMessage;
+  record_.hIcon = image;
+  std::copy(Tip.begin(), Tip.end(), record_.szTip);
+  record_.szTip[Tip.size()] = L'\0';
+}
+
+TrayIcon::~TrayIcon() {
+  if (shown_) deleteTrayIcon();
+}
+
+void TrayIcon::addTrayIcon() {
+  wanted_ = true;
+  shown_ = add();
+}
+
+void TrayIcon::deleteTrayIcon() {
+  wanted_ = false;
+  // Ignored: an icon the shell does not know (it restarted and we were not
+  // told yet) is as deleted as it gets.
+  (void)shell_(NIM_DELETE, &record_);
+  shown_ = false;
+}
+
+void TrayIcon::taskbarCreated() {
+  if (!wanted_) return;
+  shown_ = add();
+}
+
+void TrayIcon::setImage(HICON image) {
+  record_.hIcon = image;
+  // Ignored: if the shell has no icon of ours, the next add carries the image.
+  if (shown_) (void)shell_(NIM_MODIFY, &record_);
+}
+
+bool TrayIcon::add() {
+  // An add for an icon the shell still has fails; the shell also announces
+  // itself when it did not restart (a new task bar, a DPI change), so update
+  // the existing icon instead.
+  if (!shell_(NIM_ADD, &record_) && !shell_(NIM_MODIFY, &record_)) return false;
+  // Version 4: the right-button release arrives as WM_CONTEXTMENU with the
+  // pointer's position, and the keyboard can open the menu too.
+  NOTIFYICONDATAW version = record_;
+  version.uVersion = NOTIFYICON_VERSION_4;
+  // Ignored: an older shell keeps the plain mouse messages, in which the
+  // menu does not open; the icon is still there.
+  (void)shell_(NIM_SETVERSION, &version);
+  return true;
+}
+
+UINT taskbarCreatedMessage() {
+  const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+  if (message == 0) throw Win32Error("RegisterWindowMessageW", ::GetLastError());
+  return message;
+}
+
+}  // namespace vorlix::win32

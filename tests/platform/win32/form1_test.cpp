@@ -1,0 +1,409 @@
+#include "platform/win32/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/rules.h"
+#include "ui/layout.h"
+#include "ui/tray_menu.h"
+
+namespace vorlix::win32 {
+namespace {
+
+using ui::ControlKind;
+using ui::PlacedControl;
+
+struct RecordingEvents final : ui::WindowEvents {
+  int ok = 0, cancel = 0, scanner = 0, priority = 0, timer = 0, configure = 0, exit = 0;
+  std::vector<ui::UnloadCause> unloads;
+
+  void okClicked() override { ++ok; }
+  void cancelClicked() override { ++cancel; }
+  void scannerClicked() override { ++scanner; }
+  void priorityPicked() override { ++priority; }
+  void timerFired() override { ++timer; }
+  void configureChosen() override { ++configure; }
+  void exitChosen() override { ++exit; }
+  void unloading(ui::UnloadCause cause) override { unloads.push_back(cause); }
+  int buttons() const { return ok + cancel; }
+};
+
+struct CountingReactions final : OptionReactions {
+  int priority = 0, scanner = 0;
+  void priorityChanged() override { ++priority; }
+  void scannerSwitchChanged() override { ++scanner; }
+};
+
+// Delivers what is queued, the way the program's loop does.
+void pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+void pumpThrough(Form1& form) {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    if (!form.preTranslateMessage(msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+}
+
+// A shell stand-in that only records, for the tests that count calls.
+struct RecordingShell {
+  std::vector<DWORD> messages;
+  NOTIFYICONDATAW last{};
+  TrayIcon::ShellNotify notify() {
+    return [this](DWORD message, NOTIFYICONDATAW* data) {
+      messages.push_back(message);
+      last = *data;
+      return TRUE;
+    };
+  }
+};
+
+struct Rig {
+  RecordingShell shell;
+  Form1 form{::GetModuleHandleW(nullptr), shell.notify()};
+  RecordingEvents events;
+
+  Rig() { form.setEvents(&events); }
+  ~Rig() { pump(); }
+  HWND at(int id) const { return form.control(id); }
+};
+
+ui::PixelRect clientRectOf(HWND form, HWND child) {
+  RECT r{};
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+std::string nameOf(const PlacedControl& c) { return std::string(c.name.begin(), c.name.end()); }
+
+void expectLaidOutAt(Rig& rig, int dpi) {
+  for (const PlacedControl& c : ui::layoutControls()) {
+    SCOPED_TRACE(nameOf(c) + " at " + std::to_string(dpi) + " DPI");
+    const ui::PixelRect want = ui::toPixels(c.inWindow, dpi);
+    const ui::PixelRect got = clientRectOf(rig.form.hwnd(), rig.at(c.id));
+    EXPECT_NEAR(got.left, want.left, 1);
+    EXPECT_NEAR(got.top, want.top, 1);
+    EXPECT_NEAR(got.right, want.right, 1);
+    EXPECT_NEAR(got.bottom, want.bottom, 1);
+  }
+}
+
+// What the system would suggest for our window at a new DPI.
+void changeDpi(Rig& rig, int dpi) {
+  RECT r{0, 0, ui::twipsToPixels(ui::WindowClientWidth, dpi),
+         ui::twipsToPixels(ui::WindowClientHeight, dpi)};
+  ASSERT_TRUE(::AdjustWindowRectExForDpi(&r, static_cast<DWORD>(::GetWindowLongPtrW(rig.form.hwnd(), GWL_STYLE)),
+                                         FALSE, 0, static_cast<UINT>(dpi)));
+  ::OffsetRect(&r, 50 - r.left, 40 - r.top);
+  ::SendMessageW(rig.form.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+  rig.form.rethrowPendingFailure();
+  ASSERT_EQ(rig.form.dpi(), dpi);
+}
+
+TEST(Form1_Creation, HiddenCaptionedConfigureWithCloseBoxOnlyAndNoMenuBar) {
+  Rig rig;
+  HWND w = rig.form.hwnd();
+  EXPECT_FALSE(::IsWindowVisible(w));
+  wchar_t caption[32]{};
+  ::GetWindowTextW(w, caption, 32);
+  EXPECT_STREQ(caption, L"Configure");
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(w, GWL_STYLE));
+  EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  EXPECT_EQ(::GetMenu(w), nullptr);
+  EXPECT_NE(reinterpret_cast<HICON>(::SendMessageW(w, WM_GETICON, ICON_BIG, 0)), nullptr);
+  EXPECT_FALSE(rig.form.timer().enabled());
+  EXPECT_EQ(rig.form.timer().interval(), 1000);
+}
+
+TEST(Form1_Creation, EveryControlStartsAtItsInitialValue) {
+  Rig rig;
+  for (int combo = 1; combo <= PriorityCombo; ++combo) EXPECT_EQ(rig.form.listIndex(combo), NoSelection);
+  for (int box = 0; box <= SlotCount; ++box) EXPECT_EQ(rig.form.checkValue(box), CheckState::Unchecked);
+  for (int slot = 1; slot <= SlotCount; ++slot) {
+    EXPECT_EQ(rig.form.text(TextField::Key, slot), L"");
+    EXPECT_EQ(rig.form.text(TextField::Name, slot), L"");
+  }
+}
+
+TEST(Form1_Menu, ConfigureAndExitWithIdsFromOneAndNoDefault) {
+  Rig rig;
+  HMENU menu = rig.form.menu();
+  ASSERT_EQ(::GetMenuItemCount(menu), 2);
+  const wchar_t* captions[] = {L"Configure", L"Exit"};
+  for (int i = 0; i < 2; ++i) {
+    wchar_t text[32]{};
+    ::GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
+    EXPECT_STREQ(text, captions[i]);
+    EXPECT_EQ(::GetMenuItemID(menu, i), static_cast<UINT>(i + 1));
+    const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+    EXPECT_FALSE(state & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_SEPARATOR));
+  }
+  EXPECT_EQ(::GetMenuDefaultItem(menu, FALSE, 0), static_cast<UINT>(-1));
+}
+
+TEST(Form1_Layout, ClientAreaAndEveryControlAtNinetySixDpiAreTheTwipsOverFifteen) {
+  Rig rig;
+  ASSERT_EQ(rig.form.dpi(), 96) << "this Wine prefix does not run at 96 DPI";
+  RECT client{};
+  ::GetClientRect(rig.form.hwnd(), &client);
+  EXPECT_EQ(client.right, 684);
+  EXPECT_EQ(client.bottom, 433);
+  expectLaidOutAt(rig, 96);
+}
+
+TEST(Form1_Layout, AfterAMoveToA144DpiMonitorEverythingScales) {
+  Rig rig;
+  changeDpi(rig, 144);
+  expectLaidOutAt(rig, 144);
+  LOGFONTW lf{};
+  ASSERT_TRUE(::GetObjectW(rig.form.font(), sizeof(lf), &lf));
+  EXPECT_EQ(lf.lfHeight, -16);
+  EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(rig.at(ui::ids::ok), WM_GETFONT, 0, 0)), rig.form.font());
+  changeDpi(rig, 96);
+  expectLaidOutAt(rig, 96);
+}
+
+// The room a control leaves its caption, in pixels.
+SIZE captionRoom(const PlacedControl& c, const ui::PixelRect& r, int dpi) {
+  auto scaled = [dpi](int at96) { return ::MulDiv(at96, dpi, 96); };
+  switch (c.kind) {
+    case ControlKind::CheckBox:  // the box and the gap after it
+      return {r.width() - ::GetSystemMetricsForDpi(SM_CXMENUCHECK, static_cast<UINT>(dpi)) - scaled(4),
+              r.height()};
+    case ControlKind::PushButton:  // edges and focus rectangle
+      return {r.width() - scaled(8), r.height() - scaled(4)};
+    case ControlKind::GroupBox:  // the caption sits in the top edge, inset on both sides
+      return {r.width() - scaled(16), r.height()};
+    default:
+      return {r.width(), r.height()};
+  }
+}
+
+TEST(Form1_Layout, EveryCaptionFitsItsRectangleAt96And120And144Dpi) {
+  Rig rig;
+  for (int dpi : {96, 120, 144}) {
+    changeDpi(rig, dpi);
+    HDC dc = ::GetDC(rig.form.hwnd());
+    ASSERT_NE(dc, nullptr);
+    HGDIOBJ old = ::SelectObject(dc, rig.form.font());
+    for (const PlacedControl& c : ui::layoutControls()) {
+      if (c.caption.empty()) continue;
+      SCOPED_TRACE(nameOf(c) + " at " + std::to_string(dpi) + " DPI");
+      SIZE text{};
+      ASSERT_TRUE(::GetTextExtentPoint32W(dc, c.caption.data(), static_cast<int>(c.caption.size()), &text));
+      const SIZE room = captionRoom(c, clientRectOf(rig.form.hwnd(), rig.at(c.id)), dpi);
+      EXPECT_LE(text.cx, room.cx);
+      EXPECT_LE(text.cy, room.cy);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(rig.form.hwnd(), dc);
+  }
+}
+
+TEST(Form1_Lists, EveryListHoldsItsFiveEntriesUnsortedAndTakesNoTyping) {
+  Rig rig;
+  for (const PlacedControl& c : ui::layoutControls()) {
+    if (c.kind != ControlKind::DropDownList) continue;
+    SCOPED_TRACE(nameOf(c));
+    HWND combo = rig.at(c.id);
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(combo, GWL_STYLE));
+    EXPECT_EQ(style & 0x3, static_cast<DWORD>(CBS_DROPDOWNLIST));
+    EXPECT_FALSE(style & CBS_SORT);
+    const auto entries = ui::listEntries(c.list);
+    ASSERT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 5);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      wchar_t text[64]{};
+      ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      EXPECT_EQ(std::wstring_view(text), entries[i]);
+    }
+  }
+}
+
+TEST(Form1_Focus, TabWalksScannerThenComboCheckNameKeyPerRowThenCancelOkCombo13) {
+  Rig rig;
+  rig.form.show();
+  pumpThrough(rig.form);
+  EXPECT_EQ(::GetFocus(), rig.at(ui::ids::scanenabled)) << "first shown: the focus is on scanenabled";
+
+  std::vector<int> expected;
+  for (const PlacedControl& c : ui::layoutControls())
+    if (c.tabStop) expected.push_back(c.id);
+  std::vector<int> walked;
+  HWND at = rig.at(ui::ids::scanenabled);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    walked.push_back(::GetDlgCtrlID(at));
+    at = ::GetNextDlgTabItem(rig.form.hwnd(), at, FALSE);
+  }
+  EXPECT_EQ(walked, expected);
+  EXPECT_EQ(at, rig.at(ui::ids::scanenabled)) << "after Combo13 the walk starts again";
+
+  // And the TAB key through the program's loop moves the same way.
+  MSG tab{rig.at(ui::ids::scanenabled), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  ::SetFocus(rig.at(ui::ids::scanenabled));
+  ASSERT_TRUE(rig.form.preTranslateMessage(tab));
+  EXPECT_EQ(::GetFocus(), rig.at(ui::ids::combo(1)));
+}
+
+TEST(Form1_Keys, EnterAndEscapePressNeitherButtonWhereverTheFocusIs) {
+  Rig rig;
+  rig.form.show();
+  pumpThrough(rig.form);
+  rig.form.setText(TextField::Key, 1, L"Software\\Kept");
+  rig.form.setListIndex(3, 2);
+  for (int id : {ui::ids::scanenabled, ui::ids::ok, ui::ids::cancel, ui::ids::textBox(TextField::Key, 1),
+                 ui::ids::combo(3), ui::ids::Combo13, ui::ids::checkBox(5)}) {
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+      SCOPED_TRACE("control " + std::to_string(id) + " key " + std::to_string(key));
+      ::SetFocus(rig.at(id));
+      ASSERT_TRUE(::PostMessageW(rig.at(id), WM_KEYDOWN, key, 1));
+      ASSERT_TRUE(::PostMessageW(rig.at(id), WM_KEYUP, key, 0xC0000001));
+      pumpThrough(rig.form);
+      rig.form.rethrowPendingFailure();
+      EXPECT_EQ(rig.events.buttons(), 0);
+      EXPECT_TRUE(rig.form.isShown());
+      EXPECT_TRUE(rig.events.unloads.empty());
+    }
+  }
+  EXPECT_EQ(rig.form.text(TextField::Key, 1), L"Software\\Kept");
+  EXPECT_EQ(rig.form.listIndex(3), 2);
+  EXPECT_EQ(rig.form.checkValue(5), CheckState::Unchecked);
+}
+
+TEST(Form1_Buttons, AClickOnOkOrCancelReachesTheWiring) {
+  Rig rig;
+  rig.form.show();
+  ::SendMessageW(rig.at(ui::ids::ok), BM_CLICK, 0, 0);
+  EXPECT_EQ(rig.events.ok, 1);
+  ::SendMessageW(rig.at(ui::ids::cancel), BM_CLICK, 0, 0);
+  EXPECT_EQ(rig.events.cancel, 1);
+}
+
+struct ClickCase {
+  CheckState from;
+  CheckState to;
+};
+constexpr ClickCase kClicks[] = {
+    {CheckState::Unchecked, CheckState::Checked},
+    {CheckState::Checked, CheckState::Unchecked},
+    {CheckState::Grayed, CheckState::Checked},
+};
+
+class Form1_CheckBoxClick : public ::testing::TestWithParam<ClickCase> {};
+
+TEST_P(Form1_CheckBoxClick, SwitchesUncheckedAndCheckedOnlyAndOnlyTheScannerBoxTells) {
+  Rig rig;
+  rig.form.show();
+  pumpThrough(rig.form);
+  for (int box : {ScannerBox, 1, 12}) {
+    SCOPED_TRACE("box " + std::to_string(box));
+    const int before = rig.events.scanner;
+    rig.form.setCheckValue(box, GetParam().from);
+    ::SendMessageW(rig.at(ui::ids::checkBox(box)), BM_CLICK, 0, 0);
+    EXPECT_EQ(rig.form.checkValue(box), GetParam().to);
+    EXPECT_EQ(rig.events.scanner - before, box == ScannerBox ? 1 : 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(States, Form1_CheckBoxClick, ::testing::ValuesIn(kClicks));
+
+TEST(Form1_Options, AssigningADifferentValueReactsOnceTheSameValueNotAtAll) {
+  Rig rig;
+  CountingReactions reactions;
+  ProgramOptions options(rig.form, &reactions);
+  options.setScannerState(CheckState::Checked);
+  EXPECT_EQ(reactions.scanner, 1);
+  EXPECT_EQ(::SendMessageW(rig.at(ui::ids::scanenabled), BM_GETCHECK, 0, 0), BST_CHECKED);
+  options.setScannerState(CheckState::Checked);
+  EXPECT_EQ(reactions.scanner, 1);
+  options.setScannerState(CheckState::Grayed);
+  EXPECT_EQ(reactions.scanner, 2);
+
+  options.setPriorityIndex(4);
+  options.setPriorityIndex(4);
+  EXPECT_EQ(reactions.priority, 1);
+  EXPECT_EQ(::SendMessageW(rig.at(ui::ids::Combo13), CB_GETCURSEL, 0, 0), 4);
+  pumpThrough(rig.form);
+  // The controls themselves raised nothing: no reaction runs twice.
+  EXPECT_EQ(rig.events.scanner, 0);
+  EXPECT_EQ(rig.events.priority, 0);
+}
+
+TEST(Form1_Options, AUsersPickOfALevelTellsTheWiring) {
+  Rig rig;
+  rig.form.show();
+  pumpThrough(rig.form);
+  rig.form.setListIndex(PriorityCombo, 1);
+  ::SetFocus(rig.at(ui::ids::Combo13));
+  ::SendMessageW(rig.at(ui::ids::Combo13), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(rig.form.listIndex(PriorityCombo), 2);
+  EXPECT_EQ(rig.events.priority, 1);
+}
+
+TEST(Form1_Controls, TextsOfAnyLengthAndCharacterSurviveAndBadValuesAreRefused) {
+  Rig rig;
+  std::wstring longText(100000, L'x');
+  longText += L"\u00e9\u4e2d\U0001F600 end ";
+  rig.form.setText(TextField::Name, 7, longText);
+  EXPECT_EQ(rig.form.text(TextField::Name, 7), longText);
+  rig.form.setText(TextField::Key, 12, L" Software\\Lead\\ ");
+  EXPECT_EQ(rig.form.text(TextField::Key, 12), L" Software\\Lead\\ ");
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(rig.at(ui::ids::textBox(TextField::Key, 1)), GWL_STYLE));
+  EXPECT_TRUE(style & ES_AUTOHSCROLL);
+  EXPECT_FALSE(style & ES_MULTILINE);
+
+  rig.form.setListIndex(4, 3);
+  EXPECT_EQ(rig.form.listIndex(4), 3);
+  rig.form.setListIndex(4, NoSelection);
+  EXPECT_EQ(rig.form.listIndex(4), NoSelection);
+
+  EXPECT_THROW(rig.form.setListIndex(4, 5), std::out_of_range);
+  EXPECT_THROW(rig.form.setListIndex(14, 0), std::out_of_range);
+  EXPECT_THROW(rig.form.setCheckValue(13, CheckState::Checked), std::out_of_range);
+  EXPECT_THROW(rig.form.setCheckValue(1, static_cast<CheckState>(3)), std::out_of_range);
+  EXPECT_THROW(rig.form.setText(TextField::Key, 0, L""), std::out_of_range);
+}
+
+TEST(Form1_Unload, CloseBoxExitAndEndOfSessionEachUnloadOnceAndEndTheRun) {
+  const std::pair<ui::UnloadCause, void (*)(Form1&)> cases[] = {
+      {ui::UnloadCause::CloseBox, [](Form1& f) { ::SendMessageW(f.hwnd(), WM_CLOSE, 0, 0); }},
+      {ui::UnloadCause::Exit, [](Form1& f) { ui::runExit(f); }},
+      {ui::UnloadCause::EndOfSession, [](Form1& f) { ::SendMessageW(f.hwnd(), WM_ENDSESSION, TRUE, 0); }},
+  };
+  for (const auto& [cause, act] : cases) {
+    Rig rig;
+    rig.form.show();
+    act(rig.form);
+    EXPECT_EQ(rig.events.unloads, std::vector<ui::UnloadCause>{cause});
+    EXPECT_EQ(rig.form.hwnd(), nullptr);
+    rig.form.unload(ui::UnloadCause::Exit);
+    EXPECT_EQ(rig.events.unloads.size(), 1u);
+    MSG quit{};
+    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u);
+  }
+}
+
+TEST(Form1_Unload, AWindowThatIsMerelyDestroyedEndsNoRun) {
+  { Rig rig; }
+  MSG quit{};
+  EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+}  // namespace
+}  // namespace vorlix::win32
