@@ -14,7 +14,11 @@ source "${VORLIX_WINE_STATE:?run under the wine fixture}/env"
 mkdir -p "$shots"
 rm -f "$shots"/*.png
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "$shots/failure.png" || true
+  exit 1
+}
 # Wine's console ends lines with CR LF.
 probe() { wine "$probe_exe" "$@" | tr -d '\r'; }
 shot() { import -window root "$1"; }

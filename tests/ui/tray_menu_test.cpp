@@ -2,35 +2,45 @@
 
 #include <gtest/gtest.h>
 
-#include "app/program.h"
 #include "platform/memory/memory_window.h"
 #include "platform/memory/recording_deleter.h"
 
 namespace vorlix::ui {
 namespace {
 
-// The program wired to the in-memory window, after the load step, with the
-// scanner on at "Middle" and slot 1 active.
-struct Rig {
+// The menu's part of the program's wiring, on the in-memory window: scanning
+// at "Middle" with slot 1 active, the window hidden, the icon added.
+struct Rig final : WindowEvents {
   MemoryWindow window;
   RecordingDeleter deleter;
-  Program program{window, deleter};
+  ScanTiming timing{window.timer(), window.controls(), deleter};
+
+  void okClicked() override {}
+  void cancelClicked() override {}
+  void scannerClicked() override { timing.applyScannerSwitch(); }
+  void priorityPicked() override { timing.applyPriority(); }
+  void timerFired() override { timing.timerFired(); }
+  void configureChosen() override { runConfigure(window, timing); }
+  void exitChosen() override { runExit(window); }
+  void unloading(UnloadCause) override { window.trayIcon().deleteTrayIcon(); }
 
   Rig() {
-    program.options().setPriorityIndex(2);
-    program.options().setScannerState(CheckState::Checked);
+    window.setEvents(this);
+    ProgramOptions options(window.controls(), &timing);
+    options.setPriorityIndex(2);
+    options.setScannerState(CheckState::Checked);
     RuleSlot slot = RuleTable(window.controls()).slot(1);
     slot.setEnableState(CheckState::Checked);
     slot.setHiveIndex(1);
     slot.setKeyPath(L"Software\\K");
     slot.setValueName(L"V");
-    program.load();
+    window.trayIcon().addTrayIcon();
   }
 
   void rightClickIcon(MenuCommand choice, ScreenPoint at = {988, 690}) {
     window.nextMenuChoice = choice;
-    handleTrayNotification({tray_code::RightUp, at}, window, program);
-    handleTrayNotification({tray_code::ContextMenu, at}, window, program);
+    handleTrayNotification({tray_code::RightUp, at}, window, *this);
+    handleTrayNotification({tray_code::ContextMenu, at}, window, *this);
   }
 };
 
@@ -57,7 +67,7 @@ class TrayCodes : public ::testing::TestWithParam<CodeCase> {};
 TEST_P(TrayCodes, OnlyTheRightButtonReleaseOpensTheMenu) {
   Rig rig;
   rig.window.nextMenuChoice = MenuCommand::Configure;
-  handleTrayNotification({GetParam().code, {10, 20}}, rig.window, rig.program);
+  handleTrayNotification({GetParam().code, {10, 20}}, rig.window, rig);
   EXPECT_EQ(decodeTrayEvent(GetParam().code), GetParam().opensMenu);
   EXPECT_EQ(rig.window.popups.size(), GetParam().opensMenu ? 1u : 0u);
   EXPECT_EQ(rig.window.isShown(), GetParam().opensMenu);
@@ -90,7 +100,7 @@ TEST(TrayMenu_Configure, ShowsTheWindowAndStopsScanning) {
   EXPECT_EQ(rig.window.timerMemory.advance(120000), 0);
   EXPECT_TRUE(rig.deleter.calls.empty());
   // The box still shows Checked: only OK or a click starts scanning again.
-  EXPECT_EQ(rig.program.options().scannerState(), CheckState::Checked);
+  EXPECT_EQ(rig.window.controls().checkValue(ScannerBox), CheckState::Checked);
 }
 
 TEST(TrayMenu_Configure, WhileShownLeavesWindowAndControlsAsTheyAre) {
@@ -160,31 +170,6 @@ TEST_P(CheckBoxClick, SwitchesBetweenUncheckedAndCheckedOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, CheckBoxClick, ::testing::ValuesIn(kClicks));
-
-TEST(Program_Load, HidesAddsTheIconAndStartsScanningWhenTheBoxIsChecked) {
-  Rig rig;
-  EXPECT_FALSE(rig.window.isShown());
-  EXPECT_EQ(rig.window.trayMemory.adds, 1);
-  EXPECT_TRUE(rig.window.timer().enabled());
-  EXPECT_EQ(rig.window.timer().interval(), 60000);
-  EXPECT_EQ(rig.window.timerMemory.advance(60000), 1);
-  EXPECT_EQ(rig.deleter.calls, (std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\K\\V"}));
-}
-
-TEST(Program_UserPicks, PriorityAndScannerClickReachTheTimer) {
-  Rig rig;
-  rig.rightClickIcon(MenuCommand::Configure);
-  rig.window.pickPriority(4);
-  EXPECT_EQ(rig.window.timer().interval(), 1000);
-  EXPECT_FALSE(rig.window.timer().enabled());
-  rig.window.clickScanner();  // Checked -> Unchecked: stays stopped
-  EXPECT_FALSE(rig.window.timer().enabled());
-  rig.window.clickScanner();  // -> Checked: runs
-  EXPECT_TRUE(rig.window.timer().enabled());
-  rig.window.clickOk();
-  EXPECT_FALSE(rig.window.isShown());
-  EXPECT_TRUE(rig.window.timer().enabled());
-}
 
 }  // namespace
 }  // namespace vorlix::ui

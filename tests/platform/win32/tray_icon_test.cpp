@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "app/program.h"
 #include "platform/memory/recording_deleter.h"
 #include "platform/win32/form1.h"
 #include "ui/tray_menu.h"
@@ -35,7 +34,7 @@ struct RecordingShell {
   }
 };
 
-struct Events final : ui::WindowEvents {
+struct Events : ui::WindowEvents {
   int configure = 0, exit = 0, other = 0;
   void okClicked() override { ++other; }
   void cancelClicked() override { ++other; }
@@ -231,10 +230,19 @@ TEST(TrayIcon_Callback, AnotherIconsNotificationIsNotOurs) {
 TEST(TrayIcon_Menu, ConfigureShowsTheWindowAndStopsTheTimerExitUnloads) {
   RecordingShell shell;
   Form1 form(::GetModuleHandleW(nullptr), shell.notify());
-  RecordingDeleter deleter;
-  Program program(form, deleter);
-  program.options().setScannerState(CheckState::Checked);
-  program.load();
+  // The menu's part of the program's wiring.
+  struct Wiring final : Events {
+    Form1& form;
+    RecordingDeleter deleter;
+    ScanTiming timing{form.timer(), form, deleter};
+    explicit Wiring(Form1& f) : form(f) {}
+    void configureChosen() override { ui::runConfigure(form, timing); }
+    void exitChosen() override { ui::runExit(form); }
+    void unloading(ui::UnloadCause) override { form.trayIcon().deleteTrayIcon(); }
+  } wiring(form);
+  form.setEvents(&wiring);
+  ProgramOptions(form, &wiring.timing).setScannerState(CheckState::Checked);
+  form.trayIcon().addTrayIcon();
   ASSERT_FALSE(form.isShown());
   ASSERT_TRUE(form.timer().enabled());
   {
