@@ -85,24 +85,33 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
                                  WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
                                  nullptr, instance_, this),
                "CreateWindowExW");
-  dpi_ = static_cast<int>(::GetDpiForWindow(hwnd()));
-  if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
+  // From here on the window exists: a failure must not leave it behind
+  // with a procedure that points at a half-built object.
+  try {
+    dpi_ = static_cast<int>(::GetDpiForWindow(hwnd()));
+    if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
 
-  menu_.reset(checkNotNull(::CreatePopupMenu(), "CreatePopupMenu"));
-  for (const ui::MenuItem& item : ui::MenuItems)
-    checkBool(::AppendMenuW(menu_.get(), MF_STRING, static_cast<UINT_PTR>(item.command),
-                            std::wstring(item.caption).c_str()),
-              "AppendMenuW");
+    menu_.reset(checkNotNull(::CreatePopupMenu(), "CreatePopupMenu"));
+    for (const ui::MenuItem& item : ui::MenuItems)
+      checkBool(::AppendMenuW(menu_.get(), MF_STRING, static_cast<UINT_PTR>(item.command),
+                              std::wstring(item.caption).c_str()),
+                "AppendMenuW");
 
-  rebuildFont();
-  createControls();
-  layOut();
-  sizeWindowToClientArea();
-  loadIcons();
+    rebuildFont();
+    createControls();
+    layOut();
+    sizeWindowToClientArea();
+    loadIcons();
 
-  timer_.emplace(hwnd(), Timer1Id);
-  tray_.emplace(hwnd(), smallIcon_.get(), std::move(shell));
-  lastFocus_ = control(ui::ids::scanenabled);
+    timer_.emplace(hwnd(), Timer1Id);
+    tray_.emplace(hwnd(), smallIcon_.get(), std::move(shell));
+    lastFocus_ = control(ui::ids::scanenabled);
+  } catch (...) {
+    tray_.reset();
+    timer_.reset();
+    destroyWindow();
+    throw;
+  }
 }
 
 Form1::~Form1() {
