@@ -4,6 +4,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/check.cpp
   src/platform/win32/window_timer.cpp
   src/platform/win32/form1.cpp
+  src/platform/win32/message_box_prompts.cpp
   src/platform/win32/tray_icon.cpp
   src/platform/win32/registry_deleter.cpp
   src/platform/win32/registry_settings_store.cpp

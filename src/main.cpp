@@ -1,14 +1,33 @@
-// Vorlix: keeps chosen registry entries deleted.
+// Vorlix: keeps chosen registry entries deleted. It starts hidden, lives as
+// a notification-area icon, and ends when its window is unloaded.
 #include <windows.h>
 
-#include "app/program.h"
+#include <exception>
+
+#include "platform/win32/check.h"
 #include "platform/win32/form1.h"
+#include "platform/win32/message_box_prompts.h"
 #include "platform/win32/registry_deleter.h"
+#include "platform/win32/registry_settings_store.h"
+#include "ui/program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  vorlix::win32::Form1 form(instance);
-  vorlix::win32::RegistryApiDeleter deleter;
-  vorlix::Program program(form, deleter);
-  program.load();
-  return vorlix::win32::runMessageLoop(form);
+  using namespace vorlix;
+  try {
+    win32::Form1 form(instance);
+    win32::RegistrySettingsStore store;
+    win32::RegistryApiDeleter deleter;
+    win32::MessageBoxPrompts prompts;
+    ui::Program program(form, store, deleter, prompts);
+    form.setEvents(&program);
+
+    program.start();
+    if (!program.ended()) win32::runMessageLoop(form);
+    return static_cast<int>(program.exitStatus());
+  } catch (const win32::Win32Error& failure) {
+    win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.describe()));
+  } catch (const std::exception& failure) {
+    win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.what()));
+  }
+  return static_cast<int>(ui::ExitStatus::UnexpectedFailure);
 }

@@ -67,11 +67,11 @@ void Program::exitChosen() {
   guarded(L"end", [&] { runExit(window_); });
 }
 
-void Program::unloading(UnloadCause) {
+void Program::unloading(UnloadCause cause) {
   ended_ = true;
   try {
     if (saveAtUnload_) {
-      saveAtExit();
+      saveAtExit(cause);
     } else if (iconAdded_) {
       deleteTrayIcon();
     }
@@ -82,12 +82,14 @@ void Program::unloading(UnloadCause) {
   }
 }
 
-void Program::saveAtExit() {
+void Program::saveAtExit(UnloadCause cause) {
   for (;;) {
     try {
       flows_.unload();
       return;
     } catch (const SettingsFailure& failure) {
+      // The session is ending and will not wait for an answer.
+      if (cause == UnloadCause::EndOfSession) break;
       if (!prompts_.askRetry(describeSettingsFailure(failure))) break;
     }
   }
@@ -133,13 +135,17 @@ void Program::endWithoutSaving(ExitStatus status) {
   ended_ = true;
 }
 
+std::wstring describeUnexpectedFailure(std::wstring_view doing, std::wstring_view reason) {
+  return std::wstring(ProgramName) + L" could not " + std::wstring(doing) + L".\n\n" +
+         std::wstring(reason) + L"\n\n" + std::wstring(ProgramName) + L" will now end.";
+}
+
 std::wstring describeUnexpectedFailure(std::wstring_view doing, const char* reason) {
-  std::wstring text = std::wstring(ProgramName) + L" could not " + std::wstring(doing) + L".\n\n";
+  std::wstring wide;
   // The reasons are the program's own ASCII texts and the system's codes.
   for (const char* c = reason; c != nullptr && *c != '\0'; ++c)
-    text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
-  text += L"\n\n" + std::wstring(ProgramName) + L" will now end.";
-  return text;
+    wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
+  return describeUnexpectedFailure(doing, wide);
 }
 
 }  // namespace vorlix::ui

@@ -71,7 +71,7 @@ class Program final : public WindowEvents, private FlowHooks {
   void guarded(std::wstring_view doing, Handler&& handler);
   // Ends the run without the exit save (the store stays as it is).
   void endWithoutSaving(ExitStatus status);
-  void saveAtExit();
+  void saveAtExit(UnloadCause cause);
 
   WindowToolkit& window_;
   UserPrompts& prompts_;
@@ -84,6 +84,8 @@ class Program final : public WindowEvents, private FlowHooks {
 };
 
 // The text of an unexpected failure: what the program was doing and why it failed.
+std::wstring describeUnexpectedFailure(std::wstring_view doing, std::wstring_view reason);
+// The same for the program's own ASCII reasons (std::exception::what).
 std::wstring describeUnexpectedFailure(std::wstring_view doing, const char* reason);
 
 }  // namespace vorlix::ui

@@ -186,6 +186,17 @@ TEST(Program_Unload, GivingUpOnTheExitSaveEndsWithAFailureStatus) {
   EXPECT_FALSE(run.window.trayMemory.shown);
 }
 
+TEST(Program_Unload, AtTheEndOfTheSessionAFailedSaveAsksNothing) {
+  ProgramRun run;
+  run.program.start();
+  run.store.failWritesTo(L"keynames", L"3", L"Access is denied.");
+  run.prompts.retriesToGive = 5;
+  run.window.unload(UnloadCause::EndOfSession);
+  EXPECT_TRUE(run.prompts.retryQuestions.empty());
+  EXPECT_EQ(run.program.exitStatus(), ExitStatus::SettingsUnsaved);
+  EXPECT_EQ(run.window.trayMemory.deletes, 1);
+}
+
 TEST(Program_Events, TheWindowsOwnControlsSteerTheTimer) {
   ProgramRun run;
   run.store.put(L"Reg", L"Enabled", L"0");
