@@ -1,36 +1,64 @@
 // A test helper that looks at the running program from outside, in the same
-// Wine prefix: finds its window and the popup menu's window and prints what
-// a script needs. Window handles and messages cross processes; menu handles
-// do not, so the popup is read from its window of class #32768.
+// Wine prefix: finds its window, its controls, the popup menu's window and its
+// message boxes, and prints what a script needs or acts as the user would.
+// Window handles and messages cross processes; menu handles do not, so the
+// popup is read from its window of class #32768.
 //
 //   vorlix_probe wait-window MS        the window exists (hidden or not)
 //   vorlix_probe wait-visible MS       the window is shown
 //   vorlix_probe wait-hidden MS        the window exists and is hidden
 //   vorlix_probe wait-gone MS          no window any more
+//   vorlix_probe never-shown MS        the window appears within MS and is
+//                                      never visible until MS have passed
 //   vorlix_probe window-rect           "left top right bottom" of the window
 //   vorlix_probe wait-menu MS          "left top right bottom" of the open popup
 //   vorlix_probe menu-item N COUNT     "x y": centre of item N (from 0) of COUNT
 //   vorlix_probe wait-no-menu MS       no popup open
 //   vorlix_probe tray-rect             "left top right bottom" of the task bar
+//   vorlix_probe wait-icon MS          the shell holds the window's icon
+//   vorlix_probe wait-no-icon MS       the shell holds no icon of the window
+//   vorlix_probe dump                  the 50 settings as the controls hold
+//                                      them: "section<TAB>key<TAB>value" lines
+//   vorlix_probe value ID              one control's list index, check state
+//                                      or text
+//   vorlix_probe set-text ID TEXT      replaces an edit box's text (as typing)
+//   vorlix_probe control-centre ID     "x y": screen centre of a control
+//   vorlix_probe close                 the close box: posts WM_CLOSE
+//   vorlix_probe wait-msgbox MS        a message box titled "Vorlix": prints
+//                                      its text
+//   vorlix_probe msgbox-press ID       presses the box's button ID (1 OK,
+//                                      2 Cancel, 4 Retry)
 //
-// Exit status 0 when the condition holds, 1 when the wait ran out, 2 on
-// a usage error.
+// Exit status 0 when the condition holds, 1 when the wait ran out or the
+// window is missing, 2 on a usage error.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <functional>
 #include <string>
 
+#include "ui/layout.h"
+
 namespace {
 
+using namespace vorlix;
+
 constexpr wchar_t Form1Class[] = L"Vorlix.Form1";
+constexpr UINT TrayIconId = 1;
 
 HWND form() { return ::FindWindowW(Form1Class, L"Configure"); }
 
 HWND openMenu() {
   HWND menu = ::FindWindowW(L"#32768", nullptr);
   return menu != nullptr && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+HWND messageBox() {
+  HWND box = ::FindWindowW(L"#32770", L"Vorlix");
+  return box != nullptr && ::IsWindowVisible(box) ? box : nullptr;
 }
 
 bool waitFor(const wchar_t* milliseconds, const std::function<bool()>& condition) {
@@ -42,9 +70,105 @@ bool waitFor(const wchar_t* milliseconds, const std::function<bool()>& condition
   }
 }
 
+// The shell answers a modify of an icon it does not hold with failure; a
+// modify that changes nothing (no flags) is otherwise harmless.
+bool iconExists() {
+  HWND owner = form();
+  if (owner == nullptr) return false;
+  NOTIFYICONDATAW nid{};
+  nid.cbSize = sizeof(nid);
+  nid.hWnd = owner;
+  nid.uID = TrayIconId;
+  return ::Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+void printUtf8(const std::wstring& text) {
+  if (!text.empty()) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                          size, nullptr, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  }
+  std::fputc('\n', stdout);
+}
+
 void printRect(const RECT& r) { std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom); }
 
 int status(bool ok) { return ok ? 0 : 1; }
+
+// WM_GETTEXT rather than GetWindowTextW: only the message asks another
+// process's control for its current text.
+std::wstring windowText(HWND window) {
+  const auto length = ::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const auto copied = ::SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                     reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(copied));
+  return text;
+}
+
+std::wstring className(HWND window) {
+  wchar_t name[64] = L"";
+  ::GetClassNameW(window, name, 64);
+  return name;
+}
+
+// A combo box's selected index, a check box's state, an edit box's text:
+// what the program stores for each.
+std::wstring controlValue(HWND control) {
+  const std::wstring cls = className(control);
+  if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) {
+    const auto index = ::SendMessageW(control, CB_GETCURSEL, 0, 0);
+    return std::to_wstring(index == CB_ERR ? -1 : static_cast<long long>(index));
+  }
+  if (_wcsicmp(cls.c_str(), L"Button") == 0)
+    return std::to_wstring(static_cast<long long>(::SendMessageW(control, BM_GETCHECK, 0, 0)));
+  return windowText(control);
+}
+
+HWND controlById(const wchar_t* id) {
+  HWND window = form();
+  return window == nullptr ? nullptr
+                           : ::GetDlgItem(window, static_cast<int>(std::wcstol(id, nullptr, 10)));
+}
+
+// The settings in the load order, each read from its control.
+bool dump() {
+  HWND window = form();
+  if (window == nullptr) return false;
+  auto line = [&](const wchar_t* section, const std::wstring& key, int id) {
+    HWND control = ::GetDlgItem(window, id);
+    if (control == nullptr) return false;
+    printUtf8(std::wstring(section) + L"\t" + key + L"\t" + controlValue(control));
+    return true;
+  };
+  bool ok = true;
+  for (int n = 1; n <= SlotCount; ++n) ok &= line(L"Reg", std::to_wstring(n), ui::ids::combo(n));
+  ok &= line(L"Reg", L"13", ui::ids::Combo13);
+  ok &= line(L"Reg", L"Enabled", ui::ids::scanenabled);
+  for (int n = 1; n <= SlotCount; ++n)
+    ok &= line(L"EnableKeys", std::to_wstring(n), ui::ids::checkBox(n));
+  for (int n = 1; n <= SlotCount; ++n)
+    ok &= line(L"keydirs", std::to_wstring(n), ui::ids::textBox(TextField::Key, n));
+  for (int n = 1; n <= SlotCount; ++n)
+    ok &= line(L"keynames", std::to_wstring(n), ui::ids::textBox(TextField::Name, n));
+  return ok;
+}
+
+std::wstring messageBoxText(HWND box) {
+  std::wstring text;
+  for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (_wcsicmp(className(child).c_str(), L"Static") != 0) continue;
+    const std::wstring part = windowText(child);
+    if (part.empty()) continue;  // the icon
+    if (!text.empty()) text += L"\n";
+    text += part;
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -59,6 +183,21 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"wait-hidden")
     return status(waitFor(wait, [] { return form() != nullptr && !::IsWindowVisible(form()); }));
   if (command == L"wait-gone") return status(waitFor(wait, [] { return form() == nullptr; }));
+  if (command == L"never-shown") {
+    // Polled as fast as the system lets us: a window shown for one frame
+    // at start-up must not slip through.
+    const ULONGLONG end = ::GetTickCount64() + std::wcstoul(wait, nullptr, 10);
+    bool seen = false;
+    while (::GetTickCount64() < end) {
+      HWND window = form();
+      if (window != nullptr) {
+        seen = true;
+        if (::IsWindowVisible(window)) return 1;
+      }
+      ::Sleep(1);
+    }
+    return status(seen);
+  }
   if (command == L"window-rect") {
     RECT r{};
     if (form() == nullptr || !::GetWindowRect(form(), &r)) return 1;
@@ -93,6 +232,46 @@ int wmain(int argc, wchar_t** argv) {
     if (tray == nullptr || !::GetWindowRect(tray, &r)) return 1;
     printRect(r);
     return 0;
+  }
+  if (command == L"wait-icon") return status(waitFor(wait, [] { return iconExists(); }));
+  if (command == L"wait-no-icon") return status(waitFor(wait, [] { return !iconExists(); }));
+  if (command == L"dump") return status(dump());
+  if (command == L"value" && argc == 3) {
+    HWND control = controlById(argv[2]);
+    if (control == nullptr) return 1;
+    printUtf8(controlValue(control));
+    return 0;
+  }
+  if (command == L"set-text" && argc == 4) {
+    HWND control = controlById(argv[2]);
+    if (control == nullptr) return 1;
+    // The edit control tells its parent (EN_CHANGE) as it does for typing.
+    return status(::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3])) != FALSE);
+  }
+  if (command == L"control-centre" && argc == 3) {
+    HWND control = controlById(argv[2]);
+    RECT r{};
+    if (control == nullptr || !::GetWindowRect(control, &r)) return 1;
+    std::printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return 0;
+  }
+  if (command == L"close") {
+    // Posted, as the system does for the close box: the handler may show a
+    // message box, and a sent message would wait for it.
+    HWND window = form();
+    return status(window != nullptr && ::PostMessageW(window, WM_CLOSE, 0, 0));
+  }
+  if (command == L"wait-msgbox") {
+    if (!waitFor(wait, [] { return messageBox() != nullptr; })) return 1;
+    printUtf8(messageBoxText(messageBox()));
+    return 0;
+  }
+  if (command == L"msgbox-press" && argc == 3) {
+    HWND box = messageBox();
+    HWND button = box == nullptr ? nullptr
+                                 : ::GetDlgItem(box, static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
+    // Posted: the box ends its modal loop, and the program goes on, while we return.
+    return status(button != nullptr && ::PostMessageW(button, BM_CLICK, 0, 0));
   }
   return 2;
 }

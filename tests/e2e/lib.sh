@@ -1,0 +1,265 @@
+# Shared by the end-to-end scripts: the real vorlix.exe on the Wine session's
+# virtual desktop, driven with real clicks and the Win32 helper vorlix_probe,
+# its settings checked and planted with reg.exe.
+#
+# A script sets $vorlix, $probe_exe and $shots, then sources this file.
+# Every wait polls for its effect with a bounded time.
+
+# shellcheck disable=SC1091
+source "${VORLIX_WINE_STATE:?run under the wine fixture}/env"
+mkdir -p "$shots"
+
+StoreKey='HKCU\Software\VB and VBA Program Settings\StartUp'
+StoreLocation='HKEY_CURRENT_USER\Software\VB and VBA Program Settings\StartUp'
+# Entries that the rules of a test delete live below these keys.
+ScratchKey='HKCU\Software\VorlixE2E'
+ScratchKeyLM='HKLM\Software\VorlixE2E'
+
+vorlix_pid=
+stop_program() {
+  [[ -n $vorlix_pid ]] && kill "$vorlix_pid" 2>/dev/null || true
+}
+trap stop_program EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "$shots/failure-$(basename "$0" .sh).png" || true
+  exit 1
+}
+# Wine's console ends lines with CR LF.
+probe() { wine "$probe_exe" "$@" | tr -d '\r'; }
+reg() { wine reg "$@" 2>&1 | tr -d '\r'; }
+shot() { import -window root "$1"; }
+# Microseconds, for timing what the program does.
+now() { echo "${EPOCHREALTIME/./}"; }
+# since START: seconds since START, to a tenth.
+since() { local d=$(($(now) - $1)); printf '%d.%d\n' $((d / 1000000)) $((d / 100000 % 10)); }
+
+# pixels FILE LEFT TOP RIGHT BOTTOM MODE: looks at a rectangle of a
+# screenshot. MODE cyan prints the centre "x y" of its pure cyan pixels (our
+# cubes are the only ones in the task bar); MODE text prints how many dark
+# text pixels it holds. Prints nothing when there are too few.
+pixels() {
+  convert "$1" -crop "$(($4 - $2))x$(($5 - $3))+$2+$3" +repage ppm:- | python3 -c '
+import sys
+left, top, mode = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+data = sys.stdin.buffer.read()
+magic, w, h, depth, pixels = data.split(maxsplit=4)
+w, h = int(w), int(h)
+xs, ys = [], []
+for i in range(w * h):
+    r, g, b = pixels[3 * i:3 * i + 3]
+    if (mode == "cyan" and (r, g, b) == (0, 255, 255)) or (mode == "text" and r + g + b < 120):
+        xs.append(i % w); ys.append(i // w)
+if len(xs) >= 8:
+    print(f"{left + round(sum(xs) / len(xs))} {top + round(sum(ys) / len(ys))}" if mode == "cyan" else len(xs))
+' "$2" "$3" "$6"
+}
+
+# The centre of our icon in the task bar, from its pixels; nothing if absent.
+icon_centre() {
+  local left top right bottom
+  read -r left top right bottom < <(probe tray-rect) || return 0
+  shot "$shots/.tray.png"
+  pixels "$shots/.tray.png" "$left" "$top" "$right" "$bottom" cyan
+  rm -f "$shots/.tray.png"
+}
+
+# icon_leaves_taskbar SECONDS: our icon's pixels are gone from the task bar
+# (once the program has gone, the probe has no window to ask the shell about).
+icon_leaves_taskbar() {
+  local end=$((SECONDS + $1))
+  while [[ -n $(icon_centre) ]]; do
+    ((SECONDS < end)) || return 1
+    sleep 0.2
+  done
+}
+
+# poll SECONDS COMMAND...: runs COMMAND until it prints something.
+poll() {
+  local seconds=$1; shift
+  local end=$((SECONDS + seconds)) out
+  while ((SECONDS < end)); do
+    out=$("$@") && [[ -n $out ]] && { echo "$out"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+
+# painted FILE LEFT TOP RIGHT BOTTOM: screenshots until the rectangle shows
+# text, i.e. the window in it has been drawn.
+painted() {
+  shot "$1"
+  pixels "$@" text
+}
+
+# right_click_icon_and_choose ITEM NAME: a real right click on the icon, then
+# a real left click on item ITEM (0 Configure, 1 Exit) of the popup. The
+# popup's screenshot goes to $shots/popup-NAME.png.
+right_click_icon_and_choose() {
+  local item=$1 name=$2 x y left top right bottom
+  read -r x y < <(poll 20 icon_centre) || fail "no tray icon in the task bar"
+  xdotool mousemove "$x" "$y" click 3
+  read -r left top right bottom < <(probe wait-menu 5000) || fail "no popup menu after a right click at $x,$y"
+  poll 5 painted "$shots/popup-$name.png" "$left" "$top" "$right" "$bottom" >/dev/null ||
+    fail "the popup menu was never drawn"
+  read -r x y < <(probe menu-item "$item" 2) || fail "popup menu gone"
+  xdotool mousemove "$x" "$y" click 1
+  probe wait-no-menu 5000 || fail "the popup menu stayed open"
+}
+
+configure() {
+  right_click_icon_and_choose 0 configure
+  probe wait-visible 5000 || fail "Configure did not show the window"
+}
+
+# window_shot NAME: once the shown window is drawn, screenshots of the whole
+# desktop ($shots/NAME-full.png) and of the window alone ($shots/NAME.png).
+window_shot() {
+  local left top right bottom
+  read -r left top right bottom < <(probe window-rect) || fail "no window rectangle"
+  poll 5 painted "$shots/$1-full.png" "$left" "$top" "$right" "$bottom" >/dev/null ||
+    fail "the window was never drawn"
+  convert "$shots/$1-full.png" -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
+    "$shots/$1.png"
+}
+
+# click_control ID: a real left click at the centre of one of the window's controls.
+click_control() {
+  local x y
+  read -r x y < <(probe control-centre "$1") || fail "no control $1"
+  xdotool mousemove "$x" "$y" click 1
+}
+
+# Control ids of the window (src/ui/layout.h).
+IdOk=114
+IdCancel=115
+IdScanEnabled=110
+IdCombo13=113
+id_key() { echo $((200 + 10 * $1 + 3)); }
+id_name() { echo $((200 + 10 * $1 + 5)); }
+id_check() { echo $((200 + 10 * $1 + 6)); }
+
+start_program() {
+  wine "$vorlix" &
+  vorlix_pid=$!
+  probe wait-window 30000 || fail "vorlix.exe never created its window"
+}
+
+# The program with its icon in place, i.e. past its load step.
+start_resident() {
+  start_program
+  probe wait-icon 20000 || fail "the program added no tray icon"
+}
+
+# wait_end SECONDS: waits for the program to end; its exit status goes to
+# $exit_status. (Not in a subshell: only this shell can wait for it.)
+wait_end() {
+  local end=$((SECONDS + $1))
+  while kill -0 "$vorlix_pid" 2>/dev/null && ((SECONDS < end)); do sleep 0.1; done
+  kill -0 "$vorlix_pid" 2>/dev/null && fail "the program did not end"
+  exit_status=0
+  wait "$vorlix_pid" || exit_status=$?
+  vorlix_pid=
+}
+
+exit_from_menu() {
+  right_click_icon_and_choose 1 exit
+  wait_end 15
+  ((exit_status == 0)) || fail "Exit ended the program with status $exit_status"
+}
+
+# The store as "section<TAB>key<TAB>value" lines in the load order: what
+# `probe dump` prints for the controls. Anything but REG_SZ is shown as such.
+store_dump() {
+  reg query "$StoreKey" /s | python3 -c '
+import sys
+entries = {}
+section = None
+for line in sys.stdin.read().split("\n"):
+    if line.startswith("HKEY_"):
+        section = line.rsplit("\\", 1)[1]
+    elif line.startswith("    ") and section:
+        name, kind, data = (line[4:].split("    ", 2) + ["", ""])[:3]
+        entries[(section, name)] = data if kind == "REG_SZ" else f"<{kind}> {data}"
+slots = [str(n) for n in range(1, 13)]
+order = [("Reg", k) for k in slots + ["13", "Enabled"]]
+order += [(s, k) for s in ("EnableKeys", "keydirs", "keynames") for k in slots]
+for key in order:
+    if key in entries:
+        print(f"{key[0]}\t{key[1]}\t{entries.pop(key)}")
+for (s, k), v in sorted(entries.items()):
+    print(f"unexpected\t{s}\\{k}\t{v}")
+'
+}
+
+store_clear() { reg delete "$StoreKey" /f >/dev/null || true; }
+
+# store_plant: reads "section<TAB>key<TAB>value" lines and stores them all
+# with one reg.exe import.
+store_plant() {
+  local file=$shots/.plant.reg
+  python3 -c '
+import sys
+out = ["REGEDIT4", ""]
+base = sys.argv[1]
+sections = {}
+for line in sys.stdin.read().splitlines():
+    section, key, value = line.split("\t", 2)
+    sections.setdefault(section, []).append((key, value))
+for section, entries in sections.items():
+    out.append(f"[{base}\\{section}]")
+    for key, value in entries:
+        value = value.replace("\\", "\\\\").replace("\"", "\\\"")
+        out.append(f"\"{key}\"=\"{value}\"")
+    out.append("")
+sys.stdout.write("\r\n".join(out) + "\r\n")
+' "$StoreLocation" >"$file"
+  reg import "$file" >/dev/null || fail "reg import of the configuration failed"
+  rm -f "$file"
+}
+
+# configuration [OVERRIDES...]: the 50 default entries as store_dump prints
+# them, with "section<TAB>key<TAB>value" overrides applied.
+configuration() {
+  python3 -c '
+import sys
+slots = [str(n) for n in range(1, 13)]
+entries = {("Reg", k): "-1" for k in slots}
+entries[("Reg", "13")] = "2"
+entries[("Reg", "Enabled")] = "1"
+entries.update({("EnableKeys", k): "0" for k in slots})
+entries.update({("keydirs", k): "" for k in slots})
+entries.update({("keynames", k): "" for k in slots})
+for override in sys.argv[1:]:
+    section, key, value = override.split("\t", 2)
+    assert (section, key) in entries, override
+    entries[(section, key)] = value
+for (s, k), v in entries.items():
+    print(f"{s}\t{k}\t{v}")
+' "$@"
+}
+
+# same_lines WHAT EXPECTED ACTUAL: fails with a diff when they differ.
+same_lines() {
+  [[ $2 == "$3" ]] || fail "$1 differs from what was expected:
+$(diff <(echo "$2") <(echo "$3") || true)"
+}
+
+# Scratch entries for the rules to delete.
+has_value() { wine reg query "$1" /v "$2" >/dev/null 2>&1; }
+has_key() { wine reg query "$1" >/dev/null 2>&1; }
+plant_value() { reg add "$1" /v "$2" /d planted /f >/dev/null || fail "could not plant $1 $2"; }
+
+# gone_within MS KEY [VALUE]: polls until the value (or the key) is gone;
+# prints how many seconds that took.
+gone_within() {
+  local ms=$1 key=$2 value=${3-} start
+  start=$(now)
+  while :; do
+    if [[ -n $value ]]; then has_value "$key" "$value" || break; else has_key "$key" || break; fi
+    (($(now) - start < ms * 1000)) || fail "$key $value still there after $ms ms"
+    sleep 0.1
+  done
+  since "$start"
+}

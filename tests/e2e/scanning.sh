@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# scanning.sh VORLIX_EXE PROBE_EXE SHOT_DIR
+# A stored configuration at "Very High" (a pass every second): the entries of
+# the active rules, planted with reg.exe, are gone within about two seconds
+# and are deleted again when re-created; the entries of Unchecked and Grayed
+# rules survive, and so does a key that has subkeys, whole.
+set -euo pipefail
+vorlix=${1:?vorlix.exe}
+probe_exe=${2:?vorlix_probe.exe}
+shots=${3:?screenshot directory}
+source "$(dirname "$0")/lib.sh"
+
+values=$ScratchKey'\Values'
+parent=$ScratchKey'\Parent'
+leaf=$ScratchKey'\Leaf'
+cleanup() {
+  stop_program
+  reg delete "$ScratchKey" /f >/dev/null || true
+  reg delete "$ScratchKeyLM" /f >/dev/null || true
+}
+trap cleanup EXIT
+
+T=$'\t'
+rule() {  # rule SLOT HIVE ENABLE KEYPATH VALUENAME
+  printf '%s\n' "Reg$T$1$T$2" "EnableKeys$T$1$T$3" "keydirs$T$1$T$4" "keynames$T$1$T$5"
+}
+mapfile -t overrides < <(
+  echo "Reg${T}13${T}4"
+  rule 1 1 1 'Software\VorlixE2E\Values' 'Active one'
+  rule 2 1 0 'Software\VorlixE2E\Values' 'Unchecked'
+  rule 3 1 2 'Software\VorlixE2E\Values' 'Grayed'
+  rule 4 1 1 'Software\VorlixE2E\Parent' ''
+  rule 5 1 1 'Software\VorlixE2E\Leaf' ''
+  rule 6 2 1 'Software\VorlixE2E' 'Machine'
+  rule 7 1 1 'Software\VorlixE2E\Values' 'Second'
+)
+store_clear
+configuration "${overrides[@]}" | store_plant
+
+cleanup
+for name in 'Active one' Unchecked Grayed Second; do plant_value "$values" "$name"; done
+plant_value "$parent" 'Own value'
+plant_value "$parent"'\Child' 'Child value'
+plant_value "$leaf" 'Leaf value'
+plant_value "$ScratchKeyLM" Machine
+
+start_resident
+echo "first pass: 'Active one' gone after $(gone_within 2500 "$values" 'Active one') s"
+gone_within 1000 "$values" Second >/dev/null
+gone_within 1000 "$ScratchKeyLM" Machine >/dev/null
+gone_within 1000 "$leaf" >/dev/null
+
+plant_value "$values" 'Active one'
+plant_value "$leaf" 'Leaf value'
+plant_value "$ScratchKeyLM" Machine
+echo "re-created: 'Active one' gone after $(gone_within 2500 "$values" 'Active one') s"
+gone_within 1000 "$leaf" >/dev/null
+gone_within 1000 "$ScratchKeyLM" Machine >/dev/null
+
+# Several passes have run by now.
+has_value "$values" Unchecked || fail "the Unchecked rule's value was deleted"
+has_value "$values" Grayed || fail "the Grayed rule's value was deleted"
+has_value "$parent" 'Own value' || fail "the key with subkeys lost its value"
+has_value "$parent"'\Child' 'Child value' || fail "the key with subkeys lost its subkey"
+
+probe close || fail "no window to close"
+wait_end 15
+((exit_status == 0)) || fail "the program ended with status $exit_status"
+same_lines "the store after the run" "$(configuration "${overrides[@]}")" "$(store_dump)"
