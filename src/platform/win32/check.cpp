@@ -6,11 +6,12 @@ namespace vorlix::win32 {
 
 Win32Error::Win32Error(const char* call, DWORD code)
     : std::runtime_error(std::string(call) + " failed with error " + std::to_string(code)),
+      call_(call),
       code_(code) {}
 
 std::wstring Win32Error::describe() const {
   std::wstring text;
-  for (const char* c = what(); *c && *c != ' '; ++c) text.push_back(static_cast<wchar_t>(*c));
+  for (const char* c = call_; *c != '\0'; ++c) text.push_back(static_cast<wchar_t>(*c));
   return text + L": " + systemMessage(code_);
 }
 

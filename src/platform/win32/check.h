@@ -17,6 +17,7 @@ class Win32Error : public std::runtime_error {
   std::wstring describe() const;
 
  private:
+  const char* call_;  // a literal naming the API
   DWORD code_;
 };
 

@@ -63,7 +63,7 @@ bool TrayIcon::add() {
 
 UINT taskbarCreatedMessage() {
   const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
-  if (message == 0) throw Win32Error("RegisterWindowMessageW", ::GetLastError());
+  checkBool(message != 0, "RegisterWindowMessageW");
   return message;
 }
 

@@ -28,8 +28,7 @@ void WindowTimer::setEnabled(bool enabled) {
 }
 
 void WindowTimer::arm() {
-  checkNotNull(reinterpret_cast<void*>(::SetTimer(owner_, id_, static_cast<UINT>(interval_), nullptr)),
-               "SetTimer");
+  checkBool(::SetTimer(owner_, id_, static_cast<UINT>(interval_), nullptr) != 0, "SetTimer");
 }
 
 }  // namespace vorlix::win32
