@@ -17,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     win32::Form1 form(instance);
     win32::RegistrySettingsStore store;
     win32::RegistryApiDeleter deleter;
-    win32::MessageBoxPrompts prompts;
+    win32::MessageBoxPrompts prompts(form.hwnd());
     ui::Program program(form, store, deleter, prompts);
     form.setEvents(&program);
 

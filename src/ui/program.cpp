@@ -6,6 +6,19 @@
 
 namespace vorlix::ui {
 
+// Counts the handlers in progress: more than one only while a handler waits
+// in a message box or the popup menu and another event arrives there.
+class Program::Handling {
+ public:
+  explicit Handling(Program& program) : program_(program) { ++program_.handlersInProgress_; }
+  Handling(const Handling&) = delete;
+  Handling& operator=(const Handling&) = delete;
+  ~Handling() { --program_.handlersInProgress_; }
+
+ private:
+  Program& program_;
+};
+
 Program::Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
                  UserPrompts& prompts)
     : window_(window),
@@ -15,71 +28,111 @@ Program::Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& d
              *this) {}
 
 void Program::start() {
-  guarded(L"load its configuration", [&] {
+  handle(L"load its configuration", [&] {
     try {
       flows_.load();
     } catch (const SettingsFailure& failure) {
-      prompts_.reportError(describeSettingsFailure(failure));
-      endWithoutSaving(ExitStatus::SettingsUnreadable);
+      endWithoutSaving(ExitStatus::SettingsUnreadable, describeSettingsFailure(failure));
     }
   });
 }
 
 void Program::okClicked() {
-  guarded(L"save the configuration", [&] {
+  handle(L"save the configuration", [&] {
     try {
       flows_.saveOnOk();
     } catch (const SettingsFailure& failure) {
       // The user's values are still in the controls: show them again so
-      // that OK can be pressed once more, or CANCEL.
-      prompts_.reportError(describeSettingsFailure(failure));
-      window_.show();
+      // that OK can be pressed once more, or CANCEL. An end of the session
+      // while the message is open saves them and ends the run.
+      tell(describeSettingsFailure(failure));
+      if (!ended_) window_.show();
     }
   });
 }
 
 void Program::cancelClicked() {
-  guarded(L"read the stored configuration again", [&] {
+  handle(L"read the stored configuration again", [&] {
     try {
       flows_.revert();
     } catch (const SettingsFailure& failure) {
-      prompts_.reportError(describeSettingsFailure(failure));
-      endWithoutSaving(ExitStatus::SettingsUnreadable);
+      endWithoutSaving(ExitStatus::SettingsUnreadable, describeSettingsFailure(failure));
     }
   });
 }
 
 void Program::scannerClicked() {
-  guarded(L"switch the scanner", [&] { timing_.applyScannerSwitch(); });
+  handle(L"switch the scanner", [&] { timing_.applyScannerSwitch(); });
 }
 
 void Program::priorityPicked() {
-  guarded(L"set the priority", [&] { timing_.applyPriority(); });
+  handle(L"set the priority", [&] { timing_.applyPriority(); });
 }
 
-void Program::timerFired() { timing_.timerFired(); }
-
-void Program::configureChosen() {
-  guarded(L"open the configuration window", [&] { runConfigure(window_, timing_); });
+void Program::timerFired() {
+  handle(L"scan", [&] { timing_.timerFired(); });
 }
 
-void Program::exitChosen() {
-  guarded(L"end", [&] { runExit(window_); });
+void Program::trayNotified(const TrayNotification& notification) {
+  if (ended_ || !decodeTrayEvent(notification.code)) return;
+  if (handlersInProgress_ > 0) {
+    // A menu now would offer commands that cannot run before the message is
+    // answered; show the message instead.
+    if (promptOpen_) prompts_.bringToFront();
+    return;
+  }
+  handle(L"open its menu", [&] {
+    const MenuCommand chosen = window_.popupMenu(notification.anchor);
+    if (ended_) return;  // the session ended while the menu was open
+    switch (chosen) {
+      case MenuCommand::Configure: runConfigure(window_, timing_); break;
+      case MenuCommand::Exit: runExit(window_); break;
+      case MenuCommand::None: break;
+    }
+  });
+}
+
+void Program::closeClicked() {
+  handle(L"close its window", [&] { window_.unload(UnloadCause::CloseBox); });
+}
+
+void Program::sessionEnding() {
+  if (ended_) return;
+  sessionEnding_ = true;
+  try {
+    if (unloadStarted_) {
+      // The unload is waiting for an answer, and the session will not wait.
+      if (saveAtUnload_) {
+        finishExitSaveUnasked();
+      } else {
+        deleteTrayIconIfAdded();
+      }
+    } else {
+      window_.unload(UnloadCause::EndOfSession);
+    }
+  } catch (...) {
+    // The session is ending; there is no one left to tell.
+    status_ = ExitStatus::UnexpectedFailure;
+  }
+  ended_ = true;
 }
 
 void Program::unloading(UnloadCause cause) {
-  ended_ = true;
+  const Handling handling(*this);
+  unloadStarted_ = true;
   try {
     if (saveAtUnload_) {
       saveAtExit(cause);
-    } else if (iconAdded_) {
-      deleteTrayIcon();
+    } else {
+      deleteTrayIconIfAdded();
     }
   } catch (const std::exception& failure) {
     // The window is going away whatever happens; say what was not done.
-    prompts_.reportError(describeUnexpectedFailure(L"finish saving and remove its icon", failure.what()));
     status_ = ExitStatus::UnexpectedFailure;
+    if (!sessionEnding_)
+      tell(describeUnexpectedFailure(L"finish saving and remove its icon", failure.what()));
   }
+  ended_ = true;
 }
 
 void Program::saveAtExit(UnloadCause cause) {
@@ -89,13 +142,24 @@ void Program::saveAtExit(UnloadCause cause) {
       return;
     } catch (const SettingsFailure& failure) {
       // The session is ending and will not wait for an answer.
-      if (cause == UnloadCause::EndOfSession) break;
-      if (!prompts_.askRetry(describeSettingsFailure(failure))) break;
+      if (cause == UnloadCause::EndOfSession || sessionEnding_) break;
+      const bool retry = ask(describeSettingsFailure(failure));
+      if (ended_) return;  // the session ended while the question was open
+      if (!retry) break;
     }
   }
   // Given up: the store keeps what the failed save left, the icon still goes.
   status_ = ExitStatus::SettingsUnsaved;
-  if (iconAdded_) deleteTrayIcon();
+  deleteTrayIconIfAdded();
+}
+
+void Program::finishExitSaveUnasked() {
+  try {
+    flows_.unload();
+  } catch (const SettingsFailure&) {
+    status_ = ExitStatus::SettingsUnsaved;
+    deleteTrayIconIfAdded();
+  }
 }
 
 void Program::hideWindow() { window_.hide(); }
@@ -110,23 +174,47 @@ void Program::deleteTrayIcon() {
   iconAdded_ = false;
 }
 
+void Program::deleteTrayIconIfAdded() {
+  if (iconAdded_) deleteTrayIcon();
+}
+
 void Program::switchOn() { timing_.switchOn(); }
 
 template <class Handler>
-void Program::guarded(std::wstring_view doing, Handler&& handler) {
-  if (ended_) return;
+void Program::handle(std::wstring_view doing, Handler&& handler) {
+  if (ended_ || handlersInProgress_ > 0) return;
+  const Handling handling(*this);
   try {
     handler();
   } catch (const std::exception& failure) {
-    prompts_.reportError(describeUnexpectedFailure(doing, failure.what()));
-    endWithoutSaving(ExitStatus::UnexpectedFailure);
+    endWithoutSaving(ExitStatus::UnexpectedFailure, describeUnexpectedFailure(doing, failure.what()));
   }
 }
 
-void Program::endWithoutSaving(ExitStatus status) {
+void Program::tell(std::wstring_view message) {
+  promptOpen_ = true;
+  prompts_.reportError(message);
+  promptOpen_ = false;
+}
+
+bool Program::ask(std::wstring_view message) {
+  promptOpen_ = true;
+  const bool retry = prompts_.askRetry(message);
+  promptOpen_ = false;
+  return retry;
+}
+
+void Program::endWithoutSaving(ExitStatus status, std::wstring_view message) {
   status_ = status;
   saveAtUnload_ = false;
-  if (ended_) return;
+  try {
+    timing_.switchOff();
+  } catch (...) {
+    // No pass runs anyway: every tick from here on finds a handler in
+    // progress or the run ended.
+  }
+  tell(message);
+  if (ended_) return;  // the session ended while the message was open
   try {
     window_.unload(UnloadCause::Exit);
   } catch (...) {

@@ -22,17 +22,28 @@ enum class ExitStatus : int {
   UnexpectedFailure = 4,   // anything else that stopped a handler
 };
 
-// The two questions the program ever asks; message boxes on Windows.
+// The two questions the program ever asks; message boxes on Windows. Each
+// waits for the user's answer in a message loop of its own.
 class UserPrompts {
  public:
   virtual void reportError(std::wstring_view message) = 0;
   // True to try again, false to give up.
   virtual bool askRetry(std::wstring_view message) = 0;
+  // Brings the message that is waiting for an answer to the front.
+  virtual void bringToFront() = 0;
 
  protected:
   ~UserPrompts() = default;
 };
 
+// The program's events, one at a time. A message box or the popup menu runs
+// its own message loop inside the handler that opened it, and the window's
+// other events arrive there while that handler waits. Such an event does
+// nothing, with two exceptions: the icon brings a waiting message to the
+// front, and the end of the session ends the run at once, saving only where
+// an unload would save. So no pass ever runs on a table that a load or a
+// revert is still filling, and once the run has decided to end without
+// saving, nothing is written whatever arrives.
 class Program final : public WindowEvents, private FlowHooks {
  public:
   Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
@@ -56,29 +67,44 @@ class Program final : public WindowEvents, private FlowHooks {
   void scannerClicked() override;
   void priorityPicked() override;
   void timerFired() override;
-  void configureChosen() override;
-  void exitChosen() override;
+  void trayNotified(const TrayNotification& notification) override;
+  void closeClicked() override;
+  void sessionEnding() override;
   void unloading(UnloadCause cause) override;
 
  private:
+  class Handling;
+
   void hideWindow() override;
   void addTrayIcon() override;
   void deleteTrayIcon() override;
   void switchOn() override;
 
-  // Runs one event's handler; whatever escapes it is reported and ends the run.
+  // Runs one event's handler unless another is in progress or the run has
+  // ended; whatever escapes it is reported and ends the run.
   template <class Handler>
-  void guarded(std::wstring_view doing, Handler&& handler);
-  // Ends the run without the exit save (the store stays as it is).
-  void endWithoutSaving(ExitStatus status);
+  void handle(std::wstring_view doing, Handler&& handler);
+  // The prompts, remembering that a message is open.
+  void tell(std::wstring_view message);
+  bool ask(std::wstring_view message);
+  // Ends the run without the exit save, after telling the user why. Decided
+  // before the message opens, so nothing that arrives meanwhile can write.
+  void endWithoutSaving(ExitStatus status, std::wstring_view message);
   void saveAtExit(UnloadCause cause);
+  // The exit save's question is open as the session ends: one last try.
+  void finishExitSaveUnasked();
+  void deleteTrayIconIfAdded();
 
   WindowToolkit& window_;
   UserPrompts& prompts_;
   ScanTiming timing_;
   ConfigurationFlows flows_;
+  int handlersInProgress_ = 0;
+  bool promptOpen_ = false;
   bool iconAdded_ = false;
   bool saveAtUnload_ = true;
+  bool unloadStarted_ = false;
+  bool sessionEnding_ = false;
   bool ended_ = false;
   ExitStatus status_ = ExitStatus::Success;
 };

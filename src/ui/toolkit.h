@@ -21,6 +21,13 @@ struct ScreenPoint {
 // only tells the flows what they may still ask of the user.
 enum class UnloadCause : std::uint8_t { CloseBox, Exit, EndOfSession };
 
+// One notification from the notification-area icon: the shell's code for the
+// mouse or keyboard event (see tray_code) and where it happened.
+struct TrayNotification {
+  std::uint32_t code = 0;
+  ScreenPoint anchor;  // in screen pixels
+};
+
 // The notification-area icon that the window owns.
 class NotificationIcon {
  public:
@@ -32,7 +39,10 @@ class NotificationIcon {
 };
 
 // The events of the window, raised one at a time on the window's thread.
-// The program's wiring implements this.
+// The program's wiring implements this. A handler that opens a message box
+// or the popup menu runs a message loop of its own, so any of these can
+// also arrive while another is still in progress; the program decides what
+// each does then.
 class WindowEvents {
  public:
   virtual void okClicked() = 0;
@@ -44,11 +54,16 @@ class WindowEvents {
   // A user's pick in `Combo13`; the same rule as for the scanner box.
   virtual void priorityPicked() = 0;
   virtual void timerFired() = 0;
-  // The popup menu's two items.
-  virtual void configureChosen() = 0;
-  virtual void exitChosen() = 0;
-  // Raised once, whatever unloads the window, while the window and its
-  // controls still exist; afterwards the window is destroyed and the run ends.
+  // Every callback of the notification-area icon, undecoded.
+  virtual void trayNotified(const TrayNotification& notification) = 0;
+  // The close box (or anyone else asking the window to close). The window
+  // stays until the program unloads it.
+  virtual void closeClicked() = 0;
+  // The session is ending: the process may be ended as soon as this
+  // returns, and the window goes with it whatever the program was doing.
+  virtual void sessionEnding() = 0;
+  // Raised once by WindowToolkit::unload, while the window and its controls
+  // still exist; afterwards the window is destroyed and the run ends.
   virtual void unloading(UnloadCause cause) = 0;
 
  protected:

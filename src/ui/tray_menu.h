@@ -22,21 +22,11 @@ inline constexpr std::uint32_t Select = 0x0400;          // NIN_SELECT
 inline constexpr std::uint32_t KeySelect = 0x0401;       // NIN_KEYSELECT
 }  // namespace tray_code
 
-struct TrayNotification {
-  std::uint32_t code = 0;
-  ScreenPoint anchor;  // where the event happened, in screen pixels
-};
-
 // True when the notification opens the popup menu. With version 4 the shell
 // reports the right-button release as WM_CONTEXTMENU, which is also what the
 // keyboard (Shift+F10, the menu key) sends; WM_RBUTTONUP comes just before
 // it and is ignored, so the menu opens once.
 constexpr bool decodeTrayEvent(std::uint32_t code) { return code == tray_code::ContextMenu; }
-
-// Opens the menu for a notification that calls for it and raises the Click
-// of the chosen item; a dismissed menu raises nothing.
-void handleTrayNotification(const TrayNotification& notification, WindowToolkit& window,
-                            WindowEvents& events);
 
 // `Configure`: shows the window (controls untouched), then stops scanning
 // while the user edits.

@@ -28,6 +28,9 @@
 //                                      its text
 //   vorlix_probe msgbox-press ID       presses the box's button ID (1 OK,
 //                                      2 Cancel, 4 Retry)
+//   vorlix_probe msgbox-front MS       that message box is the foreground window
+//   vorlix_probe volatile-key PATH     creates HKCU\PATH as a volatile key, below
+//                                      which the registry refuses lasting keys
 //
 // Exit status 0 when the condition holds, 1 when the wait ran out or the
 // window is missing, 2 on a usage error.
@@ -265,6 +268,15 @@ int wmain(int argc, wchar_t** argv) {
     if (!waitFor(wait, [] { return messageBox() != nullptr; })) return 1;
     printUtf8(messageBoxText(messageBox()));
     return 0;
+  }
+  if (command == L"msgbox-front")
+    return status(waitFor(wait, [] { return messageBox() != nullptr && ::GetForegroundWindow() == messageBox(); }));
+  if (command == L"volatile-key" && argc == 3) {
+    HKEY key = nullptr;
+    const LSTATUS created = ::RegCreateKeyExW(HKEY_CURRENT_USER, argv[2], 0, nullptr, REG_OPTION_VOLATILE,
+                                              KEY_READ, nullptr, &key, nullptr);
+    if (created == ERROR_SUCCESS) ::RegCloseKey(key);
+    return status(created == ERROR_SUCCESS);
   }
   if (command == L"msgbox-press" && argc == 3) {
     HWND box = messageBox();

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+#include <type_traits>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -17,11 +21,19 @@ struct ScriptedPrompts final : UserPrompts {
   std::vector<std::wstring> errors;
   std::vector<std::wstring> retryQuestions;
   int retriesToGive = 0;
-  void reportError(std::wstring_view message) override { errors.emplace_back(message); }
+  int broughtToFront = 0;
+  // Runs while a message is open, as events that arrive in its loop.
+  std::function<void()> whileOpen;
+  void reportError(std::wstring_view message) override {
+    errors.emplace_back(message);
+    if (whileOpen) whileOpen();
+  }
   bool askRetry(std::wstring_view message) override {
     retryQuestions.emplace_back(message);
+    if (whileOpen) whileOpen();
     return retriesToGive-- > 0;
   }
+  void bringToFront() override { ++broughtToFront; }
 };
 
 struct ProgramRun {
@@ -82,7 +94,7 @@ TEST(Program_Configure, OkSavesAndResumesScanningCancelRevertsAndStaysStopped) {
   EXPECT_EQ(run.window.timerMemory.advance(1000), 1);
 
   run.window.nextMenuChoice = MenuCommand::Configure;
-  handleTrayNotification({tray_code::ContextMenu, {5, 5}}, run.window, run.program);
+  run.window.rightClickIcon();
   EXPECT_TRUE(run.window.isShown());
   EXPECT_EQ(run.window.timerMemory.advance(5000), 0);
 
@@ -93,7 +105,7 @@ TEST(Program_Configure, OkSavesAndResumesScanningCancelRevertsAndStaysStopped) {
   EXPECT_EQ(run.window.timerMemory.advance(1000), 1);
   EXPECT_EQ(run.deleter.calls.back(), L"HKEY_CURRENT_USER\\Software\\Test\\Edited");
 
-  handleTrayNotification({tray_code::ContextMenu, {5, 5}}, run.window, run.program);
+  run.window.rightClickIcon();
   run.slot(1).setValueName(L"Unconfirmed");
   run.window.clickCancel();
   EXPECT_FALSE(run.window.isShown());
@@ -107,7 +119,7 @@ TEST(Program_Ok, AFailedWriteShowsTheWindowAgainWithTheUsersValues) {
   ProgramRun run;
   run.program.start();
   run.window.nextMenuChoice = MenuCommand::Configure;
-  handleTrayNotification({tray_code::ContextMenu, {}}, run.window, run.program);
+  run.window.rightClickIcon();
   run.slot(3).setKeyPath(L"Typed by the user");
   run.store.failWritesTo(L"keydirs", L"2", L"Access is denied.");
   run.window.clickOk();
@@ -141,9 +153,11 @@ TEST(Program_Unload, EveryWayOutSavesUnconfirmedEditsAndRemovesTheIcon) {
     run.slot(12).setValueName(L"unconfirmed");
     if (cause == UnloadCause::Exit) {
       run.window.nextMenuChoice = MenuCommand::Exit;
-      handleTrayNotification({tray_code::ContextMenu, {}}, run.window, run.program);
+      run.window.rightClickIcon();
+    } else if (cause == UnloadCause::CloseBox) {
+      run.window.clickCloseBox();
     } else {
-      run.window.unload(cause);
+      run.window.endSession();
     }
     EXPECT_TRUE(run.program.ended());
     EXPECT_EQ(run.program.exitStatus(), ExitStatus::Success);
@@ -191,7 +205,7 @@ TEST(Program_Unload, AtTheEndOfTheSessionAFailedSaveAsksNothing) {
   run.program.start();
   run.store.failWritesTo(L"keynames", L"3", L"Access is denied.");
   run.prompts.retriesToGive = 5;
-  run.window.unload(UnloadCause::EndOfSession);
+  run.window.endSession();
   EXPECT_TRUE(run.prompts.retryQuestions.empty());
   EXPECT_EQ(run.program.exitStatus(), ExitStatus::SettingsUnsaved);
   EXPECT_EQ(run.window.trayMemory.deletes, 1);
@@ -209,6 +223,153 @@ TEST(Program_Events, TheWindowsOwnControlsSteerTheTimer) {
   EXPECT_TRUE(run.window.timerMemory.enabled());
   run.window.clickScanner();
   EXPECT_FALSE(run.window.timerMemory.enabled());
+}
+
+// Where a handler waits for the user in a loop of its own, while the
+// window's other events go on arriving. Each run scans at "Very High" with
+// slot 1 active, and the timer has been started by the time the handler
+// begins to wait.
+struct WaitCase {
+  const char* name;
+  void (*arrange)(ProgramRun&);
+  void (*openWait)(ProgramRun&);
+  bool inMenu;              // the popup menu rather than a message
+  bool endsUnsaved;         // the run has decided to end without saving
+  std::size_t failedWrites; // the write attempt that opened the wait
+};
+
+void storeScanning(ProgramRun& run) {
+  run.store.put(L"Reg", L"13", L"4");
+  run.storeActiveRule(1, L"v");
+}
+// Configure, then the scanner box off and on again: scanning while editing.
+void configureScanning(ProgramRun& run) {
+  storeScanning(run);
+  run.program.start();
+  run.window.nextMenuChoice = MenuCommand::Configure;
+  run.window.rightClickIcon();
+  run.window.clickScanner();
+  run.window.clickScanner();
+  run.window.nextMenuChoice = MenuCommand::None;
+}
+// The next write fails, once.
+template <class Failure>
+void failNextWrite(ProgramRun& run) {
+  run.store.onCall = [&store = run.store](const SettingsCall& call) {
+    if (call.kind != SettingsCall::Kind::Write) return;
+    store.onCall = nullptr;
+    if constexpr (std::is_same_v<Failure, SettingsStoreError>)
+      throw SettingsStoreError(SettingsStoreError::Kind::SystemFailure, L"Access is denied.");
+    else
+      throw Failure("out of luck");
+  };
+}
+
+const WaitCase kWaits[] = {
+    {"the load failure at start-up",
+     [](ProgramRun& run) {
+       storeScanning(run);
+       // "Reg" "Enabled" has started the timer by the time this fails.
+       run.store.putUnreadable(L"keynames", L"1", L"a value of type REG_DWORD");
+     },
+     [](ProgramRun& run) { run.program.start(); }, false, true, 0},
+    {"the revert failure at CANCEL",
+     [](ProgramRun& run) {
+       configureScanning(run);
+       run.store.put(L"EnableKeys", L"4", L"x");
+     },
+     [](ProgramRun& run) { run.window.clickCancel(); }, false, true, 0},
+    {"the save failure at OK",
+     [](ProgramRun& run) {
+       configureScanning(run);
+       failNextWrite<SettingsStoreError>(run);
+     },
+     [](ProgramRun& run) { run.window.clickOk(); }, false, false, 1},
+    {"the exit save's question",
+     [](ProgramRun& run) {
+       storeScanning(run);
+       run.program.start();
+       failNextWrite<SettingsStoreError>(run);
+     },
+     [](ProgramRun& run) { run.window.clickCloseBox(); }, false, false, 1},
+    {"an unexpected failure",
+     [](ProgramRun& run) {
+       configureScanning(run);
+       failNextWrite<std::runtime_error>(run);
+     },
+     [](ProgramRun& run) { run.window.clickOk(); }, false, true, 1},
+    {"the popup menu",
+     [](ProgramRun& run) {
+       storeScanning(run);
+       run.program.start();
+     },
+     [](ProgramRun& run) { run.window.rightClickIcon(); }, true, false, 0},
+};
+
+enum class Arrival { TimerTicks, IconRightClick, WindowClicks, CloseBox, SessionEnd };
+constexpr Arrival kArrivals[] = {Arrival::TimerTicks, Arrival::IconRightClick,
+                                 Arrival::WindowClicks, Arrival::CloseBox, Arrival::SessionEnd};
+
+struct Counts {
+  std::size_t deletes, storeCalls, writes, popups, unloads;
+  static Counts of(const ProgramRun& run) {
+    return {run.deleter.calls.size(), run.store.calls.size(), run.writes(),
+            run.window.popups.size(), run.window.unloads.size()};
+  }
+};
+
+TEST(Program_Waiting, EventsInAMessageOrMenuLoopNeverActOnAFlowInProgress) {
+  for (const WaitCase& wait : kWaits) {
+    for (const Arrival arrival : kArrivals) {
+      SCOPED_TRACE(std::string(wait.name) + ", arrival " + std::to_string(static_cast<int>(arrival)));
+      ProgramRun run;
+      wait.arrange(run);
+      const std::size_t writesBefore = run.writes();
+      Counts before{}, after{};
+      bool arrived = false;
+      auto during = [&] {
+        if (std::exchange(arrived, true)) return;
+        before = Counts::of(run);
+        switch (arrival) {
+          case Arrival::TimerTicks: run.window.timerMemory.advance(3000); break;
+          case Arrival::IconRightClick: run.window.rightClickIcon(); break;
+          case Arrival::WindowClicks:
+            run.window.clickOk();
+            run.window.clickCancel();
+            run.window.pickPriority(0);
+            break;
+          case Arrival::CloseBox: run.window.clickCloseBox(); break;
+          case Arrival::SessionEnd: run.window.endSession(); break;
+        }
+        after = Counts::of(run);
+      };
+      (wait.inMenu ? run.window.whileMenuOpen : run.prompts.whileOpen) = during;
+      wait.openWait(run);
+      ASSERT_TRUE(arrived);
+
+      EXPECT_EQ(after.deletes, before.deletes) << "a pass ran inside the wait";
+      EXPECT_EQ(after.popups, before.popups) << "the menu opened inside the wait";
+      if (arrival == Arrival::IconRightClick) {
+        EXPECT_EQ(run.prompts.broughtToFront, wait.inMenu ? 0 : 1) << "the message stayed behind";
+      }
+      if (arrival != Arrival::SessionEnd) {
+        EXPECT_EQ(after.storeCalls, before.storeCalls) << "a flow ran inside the wait";
+        EXPECT_EQ(after.unloads, before.unloads) << "the window unloaded inside the wait";
+      } else {
+        // The run ends at once, saving all 50 exactly where an unload would,
+        // and the interrupted handler does nothing more.
+        EXPECT_TRUE(run.program.ended());
+        EXPECT_EQ(after.writes - before.writes, wait.endsUnsaved ? 0u : 50u);
+        EXPECT_EQ(run.writes(), after.writes) << "the interrupted handler wrote afterwards";
+        EXPECT_FALSE(run.window.trayMemory.shown);
+        EXPECT_FALSE(run.window.isShown());
+      }
+      if (wait.endsUnsaved) {
+        EXPECT_TRUE(run.program.ended());
+        EXPECT_EQ(run.writes(), writesBefore + wait.failedWrites) << "a run that ends unsaved wrote";
+      }
+    }
+  }
 }
 
 TEST(Program_Failure, UnexpectedFailureMessageSaysWhatAndWhy) {

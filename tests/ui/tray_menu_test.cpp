@@ -2,45 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/memory/memory_settings_store.h"
 #include "platform/memory/memory_window.h"
 #include "platform/memory/recording_deleter.h"
+#include "ui/program.h"
 
 namespace vorlix::ui {
 namespace {
 
-// The menu's part of the program's wiring, on the in-memory window: scanning
-// at "Middle" with slot 1 active, the window hidden, the icon added.
-struct Rig final : WindowEvents {
-  MemoryWindow window;
-  RecordingDeleter deleter;
-  ScanTiming timing{window.timer(), window.controls(), deleter};
+// The program on the in-memory window, scanning at "Middle" with slot 1
+// active, the window hidden, the icon added.
+struct Rig {
+  struct NoPrompts final : UserPrompts {
+    void reportError(std::wstring_view) override { ADD_FAILURE() << "unexpected message"; }
+    bool askRetry(std::wstring_view) override {
+      ADD_FAILURE() << "unexpected question";
+      return false;
+    }
+    void bringToFront() override {}
+  };
 
-  void okClicked() override {}
-  void cancelClicked() override {}
-  void scannerClicked() override { timing.applyScannerSwitch(); }
-  void priorityPicked() override { timing.applyPriority(); }
-  void timerFired() override { timing.timerFired(); }
-  void configureChosen() override { runConfigure(window, timing); }
-  void exitChosen() override { runExit(window); }
-  void unloading(UnloadCause) override { window.trayIcon().deleteTrayIcon(); }
+  MemoryWindow window;
+  MemorySettingsStore store;
+  RecordingDeleter deleter;
+  NoPrompts prompts;
+  Program program{window, store, deleter, prompts};
 
   Rig() {
-    window.setEvents(this);
-    ProgramOptions options(window.controls(), &timing);
-    options.setPriorityIndex(2);
-    options.setScannerState(CheckState::Checked);
-    RuleSlot slot = RuleTable(window.controls()).slot(1);
-    slot.setEnableState(CheckState::Checked);
-    slot.setHiveIndex(1);
-    slot.setKeyPath(L"Software\\K");
-    slot.setValueName(L"V");
-    window.trayIcon().addTrayIcon();
+    window.setEvents(&program);
+    store.put(L"Reg", L"1", L"1");
+    store.put(L"EnableKeys", L"1", L"1");
+    store.put(L"keydirs", L"1", L"Software\\K");
+    store.put(L"keynames", L"1", L"V");
+    program.start();
   }
 
   void rightClickIcon(MenuCommand choice, ScreenPoint at = {988, 690}) {
     window.nextMenuChoice = choice;
-    handleTrayNotification({tray_code::RightUp, at}, window, *this);
-    handleTrayNotification({tray_code::ContextMenu, at}, window, *this);
+    window.rightClickIcon(at);
   }
 };
 
@@ -67,7 +66,7 @@ class TrayCodes : public ::testing::TestWithParam<CodeCase> {};
 TEST_P(TrayCodes, OnlyTheRightButtonReleaseOpensTheMenu) {
   Rig rig;
   rig.window.nextMenuChoice = MenuCommand::Configure;
-  handleTrayNotification({GetParam().code, {10, 20}}, rig.window, rig);
+  rig.program.trayNotified({GetParam().code, {10, 20}});
   EXPECT_EQ(decodeTrayEvent(GetParam().code), GetParam().opensMenu);
   EXPECT_EQ(rig.window.popups.size(), GetParam().opensMenu ? 1u : 0u);
   EXPECT_EQ(rig.window.isShown(), GetParam().opensMenu);
@@ -144,13 +143,16 @@ TEST(TrayMenu_Exit, UnloadsOnceThroughTheCloseBoxPathAndRemovesTheIcon) {
   EXPECT_EQ(rig.window.trayMemory.deletes, 1);
 }
 
-TEST(Window_CloseBox, UnloadsLikeExit) {
+TEST(Window_CloseBox, SavesUnconfirmedEditsAndUnloadsLikeExit) {
   Rig rig;
   rig.rightClickIcon(MenuCommand::Configure);
+  rig.window.controlsMemory.setText(TextField::Key, 2, L"unconfirmed");
   rig.window.clickCloseBox();
   EXPECT_EQ(rig.window.unloads, (std::vector<UnloadCause>{UnloadCause::CloseBox}));
+  EXPECT_EQ(rig.store.get(L"keydirs", L"2"), L"unconfirmed");
   EXPECT_EQ(rig.window.trayMemory.deletes, 1);
   EXPECT_FALSE(rig.window.trayMemory.shown);
+  EXPECT_TRUE(rig.program.ended());
 }
 
 struct ClickCase {

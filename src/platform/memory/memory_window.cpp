@@ -24,13 +24,23 @@ void MemoryWindow::hide() {
 
 ui::MenuCommand MemoryWindow::popupMenu(ui::ScreenPoint at) {
   popups.push_back(at);
-  return nextMenuChoice;
+  if (whileMenuOpen) whileMenuOpen();
+  // A window destroyed under the open menu closes it unchosen.
+  return unloaded ? ui::MenuCommand::None : nextMenuChoice;
 }
 
 void MemoryWindow::unload(ui::UnloadCause cause) {
-  if (unloaded) return;
+  if (unloading_ || unloaded) return;
+  unloading_ = true;
   unloads.push_back(cause);
   events().unloading(cause);
+  unloaded = true;
+  shown_ = false;
+}
+
+void MemoryWindow::endSession() {
+  if (unloaded) return;
+  events().sessionEnding();
   unloaded = true;
   shown_ = false;
 }
@@ -47,6 +57,12 @@ void MemoryWindow::pickPriority(std::int16_t index) {
 
 void MemoryWindow::clickOk() { events().okClicked(); }
 void MemoryWindow::clickCancel() { events().cancelClicked(); }
+void MemoryWindow::clickCloseBox() { events().closeClicked(); }
+
+void MemoryWindow::rightClickIcon(ui::ScreenPoint at) {
+  events().trayNotified({ui::tray_code::RightUp, at});
+  events().trayNotified({ui::tray_code::ContextMenu, at});
+}
 
 ui::WindowEvents& MemoryWindow::events() {
   if (events_ == nullptr) throw std::logic_error("window events not wired");

@@ -2,6 +2,7 @@
 // wiring: it records what was asked of it and lets a test act as the user.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "platform/memory/manual_timer.h"
@@ -43,7 +44,11 @@ class MemoryWindow final : public ui::WindowToolkit {
   void pickPriority(std::int16_t index);
   void clickOk();
   void clickCancel();
-  void clickCloseBox() { unload(ui::UnloadCause::CloseBox); }
+  void clickCloseBox();
+  // A right click on the icon: the shell's two notifications for it.
+  void rightClickIcon(ui::ScreenPoint at = {});
+  // The system ends the session (WM_ENDSESSION); the window goes with it.
+  void endSession();
 
   MemoryControls controlsMemory;
   ManualTimer timerMemory;
@@ -51,6 +56,8 @@ class MemoryWindow final : public ui::WindowToolkit {
 
   // What the next popup returns, as if the user chose it.
   ui::MenuCommand nextMenuChoice = ui::MenuCommand::None;
+  // Runs while the popup is open, as events that arrive in its loop.
+  std::function<void()> whileMenuOpen;
   std::vector<ui::ScreenPoint> popups;
   int shows = 0;  // calls that made a hidden window visible
   int hides = 0;
@@ -62,6 +69,7 @@ class MemoryWindow final : public ui::WindowToolkit {
 
   ui::WindowEvents* events_ = nullptr;
   bool shown_ = false;
+  bool unloading_ = false;
 };
 
 }  // namespace vorlix

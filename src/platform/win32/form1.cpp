@@ -394,13 +394,12 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == Timer1Id && events_) events_->timerFired();
       return 0;
     case WM_CLOSE:
-      unload(ui::UnloadCause::CloseBox);
+      if (events_) events_->closeClicked();
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      // The process may end as soon as this returns: unload (and save) now.
-      if (wParam) unload(ui::UnloadCause::EndOfSession);
+      if (wParam) onEndSession();
       return 0;
     case WM_DPICHANGED:
       onDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -465,9 +464,19 @@ void Form1::onDpiChanged(int dpi, const RECT& suggested) {
 void Form1::onTrayCallback(WPARAM wParam, LPARAM lParam) {
   if (HIWORD(lParam) != TrayIcon::Id || events_ == nullptr) return;
   // Version 4: the event in the low word, the pointer's position in wParam.
-  const ui::TrayNotification notification{LOWORD(lParam),
-                                          {GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}};
-  ui::handleTrayNotification(notification, *this, *events_);
+  events_->trayNotified({LOWORD(lParam), {GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}});
+}
+
+void Form1::onEndSession() {
+  // The process may end as soon as this returns: the program does its last
+  // step now (normally the unload and its save).
+  if (events_) events_->sessionEnding();
+  // If that step was interrupting a message box (the unload itself may be
+  // waiting for an answer), the window has to go here. Its WM_QUIT also ends
+  // the message's loop, so the interrupted handler returns and finds the
+  // run ended.
+  unloading_ = true;
+  destroyWindow();
 }
 
 int runMessageLoop(Form1& form) {

@@ -83,6 +83,7 @@ class Form1 final : public ui::WindowToolkit, public ConfigControls {
   void onActivate(bool active);
   void onDpiChanged(int dpi, const RECT& suggested);
   void onTrayCallback(WPARAM wParam, LPARAM lParam);
+  void onEndSession();
   void destroyWindow();
   ui::ControlKind kindOf(int id) const;
 

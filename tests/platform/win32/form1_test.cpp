@@ -18,7 +18,7 @@ using ui::ControlKind;
 using ui::PlacedControl;
 
 struct RecordingEvents final : ui::WindowEvents {
-  int ok = 0, cancel = 0, scanner = 0, priority = 0, timer = 0, configure = 0, exit = 0;
+  int ok = 0, cancel = 0, scanner = 0, priority = 0, timer = 0, tray = 0, close = 0, sessionEnd = 0;
   std::vector<ui::UnloadCause> unloads;
 
   void okClicked() override { ++ok; }
@@ -26,8 +26,9 @@ struct RecordingEvents final : ui::WindowEvents {
   void scannerClicked() override { ++scanner; }
   void priorityPicked() override { ++priority; }
   void timerFired() override { ++timer; }
-  void configureChosen() override { ++configure; }
-  void exitChosen() override { ++exit; }
+  void trayNotified(const ui::TrayNotification&) override { ++tray; }
+  void closeClicked() override { ++close; }
+  void sessionEnding() override { ++sessionEnd; }
   void unloading(ui::UnloadCause cause) override { unloads.push_back(cause); }
   int buttons() const { return ok + cancel; }
 };
@@ -379,20 +380,34 @@ TEST(Form1_Controls, TextsOfAnyLengthAndCharacterSurviveAndBadValuesAreRefused) 
   EXPECT_THROW(rig.form.setText(TextField::Key, 0, L""), std::out_of_range);
 }
 
-TEST(Form1_Unload, CloseBoxExitAndEndOfSessionEachUnloadOnceAndEndTheRun) {
-  const std::pair<ui::UnloadCause, void (*)(Form1&)> cases[] = {
-      {ui::UnloadCause::CloseBox, [](Form1& f) { ::SendMessageW(f.hwnd(), WM_CLOSE, 0, 0); }},
-      {ui::UnloadCause::Exit, [](Form1& f) { ui::runExit(f); }},
-      {ui::UnloadCause::EndOfSession, [](Form1& f) { ::SendMessageW(f.hwnd(), WM_ENDSESSION, TRUE, 0); }},
+TEST(Form1_Unload, TheCloseBoxAsksTheEndOfSessionAndUnloadEndTheRun) {
+  struct Case {
+    const char* what;
+    void (*act)(Form1&);
+    int closeAsked;
+    int sessionEnding;
+    std::vector<ui::UnloadCause> unloads;
+    bool ends;
   };
-  for (const auto& [cause, act] : cases) {
+  const Case cases[] = {
+      // The program decides whether the close box unloads.
+      {"close box", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_CLOSE, 0, 0); }, 1, 0, {}, false},
+      {"unload", [](Form1& f) { f.unload(ui::UnloadCause::Exit); }, 0, 0, {ui::UnloadCause::Exit}, true},
+      // The window goes with the session even if the program did not unload it.
+      {"end of session", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_ENDSESSION, TRUE, 0); }, 0, 1, {}, true},
+      {"a session that goes on", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_ENDSESSION, FALSE, 0); }, 0, 0, {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Rig rig;
     rig.form.show();
-    act(rig.form);
-    EXPECT_EQ(rig.events.unloads, std::vector<ui::UnloadCause>{cause});
-    EXPECT_EQ(rig.form.hwnd(), nullptr);
+    c.act(rig.form);
+    EXPECT_EQ(rig.events.close, c.closeAsked);
+    EXPECT_EQ(rig.events.sessionEnd, c.sessionEnding);
+    EXPECT_EQ(rig.events.unloads, c.unloads);
+    EXPECT_EQ(rig.form.hwnd() == nullptr, c.ends);
     rig.form.unload(ui::UnloadCause::Exit);
-    EXPECT_EQ(rig.events.unloads.size(), 1u);
+    EXPECT_LE(rig.events.unloads.size(), 1u) << "unloads once";
     MSG quit{};
     ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);

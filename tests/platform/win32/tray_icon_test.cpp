@@ -7,9 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/memory/memory_settings_store.h"
 #include "platform/memory/recording_deleter.h"
 #include "platform/win32/form1.h"
-#include "ui/tray_menu.h"
+#include "ui/program.h"
 
 namespace vorlix::win32 {
 namespace {
@@ -34,16 +35,27 @@ struct RecordingShell {
   }
 };
 
-struct Events : ui::WindowEvents {
-  int configure = 0, exit = 0, other = 0;
-  void okClicked() override { ++other; }
-  void cancelClicked() override { ++other; }
-  void scannerClicked() override { ++other; }
-  void priorityPicked() override { ++other; }
-  void timerFired() override { ++other; }
-  void configureChosen() override { ++configure; }
-  void exitChosen() override { ++exit; }
-  void unloading(ui::UnloadCause) override { ++other; }
+// The program itself on the real window, with its settings in memory.
+struct ProgramOnForm {
+  struct NoPrompts final : ui::UserPrompts {
+    void reportError(std::wstring_view) override { ADD_FAILURE() << "unexpected message"; }
+    bool askRetry(std::wstring_view) override {
+      ADD_FAILURE() << "unexpected question";
+      return false;
+    }
+    void bringToFront() override {}
+  };
+
+  explicit ProgramOnForm(Form1& form) : program(form, store, deleter, prompts) {
+    form.setEvents(&program);
+    program.start();
+  }
+  std::size_t storeCalls() const { return store.calls.size(); }
+
+  MemorySettingsStore store;
+  RecordingDeleter deleter;
+  NoPrompts prompts;
+  ui::Program program;
 };
 
 void sendTaskbarCreated(HWND window) { ::SendMessageW(window, taskbarCreatedMessage(), 0, 0); }
@@ -202,8 +214,8 @@ const CodeCase kCodes[] = {
 TEST(TrayIcon_Callback, OnlyTheRightButtonReleaseOpensTheMenu) {
   RecordingShell shell;
   Form1 form(::GetModuleHandleW(nullptr), shell.notify());
-  Events events;
-  form.setEvents(&events);
+  ProgramOnForm run(form);
+  const std::size_t callsAfterStart = run.storeCalls();
   for (const CodeCase& c : kCodes) {
     SCOPED_TRACE(c.what);
     MenuWatch watch(MenuWatch::Then::Dismiss);
@@ -213,38 +225,27 @@ TEST(TrayIcon_Callback, OnlyTheRightButtonReleaseOpensTheMenu) {
       EXPECT_TRUE(watch.sawMenuWindow);
     }
   }
-  EXPECT_EQ(events.configure + events.exit + events.other, 0) << "a dismissed menu does nothing";
+  EXPECT_FALSE(form.isShown()) << "a dismissed menu does nothing";
+  EXPECT_FALSE(run.program.ended());
+  EXPECT_EQ(run.storeCalls(), callsAfterStart);
 }
 
 TEST(TrayIcon_Callback, AnotherIconsNotificationIsNotOurs) {
   RecordingShell shell;
   Form1 form(::GetModuleHandleW(nullptr), shell.notify());
-  Events events;
-  form.setEvents(&events);
+  ProgramOnForm run(form);
   MenuWatch watch(MenuWatch::Then::Dismiss);
   ::PostMessageW(form.hwnd(), WM_NULL, 0, 0);
   ::SendMessageW(form.hwnd(), TrayIcon::CallbackMessage, 0, MAKELPARAM(WM_CONTEXTMENU, 2));
   EXPECT_EQ(watch.opened, 0);
 }
 
-TEST(TrayIcon_Menu, ConfigureShowsTheWindowAndStopsTheTimerExitUnloads) {
+TEST(TrayIcon_Menu, ConfigureShowsTheWindowAndStopsTheTimerExitSavesAndUnloads) {
   RecordingShell shell;
   Form1 form(::GetModuleHandleW(nullptr), shell.notify());
-  // The menu's part of the program's wiring.
-  struct Wiring final : Events {
-    Form1& form;
-    RecordingDeleter deleter;
-    ScanTiming timing{form.timer(), form, deleter};
-    explicit Wiring(Form1& f) : form(f) {}
-    void configureChosen() override { ui::runConfigure(form, timing); }
-    void exitChosen() override { ui::runExit(form); }
-    void unloading(ui::UnloadCause) override { form.trayIcon().deleteTrayIcon(); }
-  } wiring(form);
-  form.setEvents(&wiring);
-  ProgramOptions(form, &wiring.timing).setScannerState(CheckState::Checked);
-  form.trayIcon().addTrayIcon();
+  ProgramOnForm run(form);
   ASSERT_FALSE(form.isShown());
-  ASSERT_TRUE(form.timer().enabled());
+  ASSERT_TRUE(form.timer().enabled()) << "the first run scans";
   {
     MenuWatch watch(MenuWatch::Then::ChooseFirst);
     notifyFromShell(form.hwnd(), WM_CONTEXTMENU);
@@ -253,6 +254,7 @@ TEST(TrayIcon_Menu, ConfigureShowsTheWindowAndStopsTheTimerExitUnloads) {
   EXPECT_TRUE(form.isShown());
   EXPECT_FALSE(form.timer().enabled());
   EXPECT_EQ(form.checkValue(ScannerBox), CheckState::Checked);
+  form.setText(TextField::Key, 2, L"Software\\Unconfirmed");
   bool runEnded = false;
   {
     MenuWatch watch(MenuWatch::Then::ChooseSecond);
@@ -260,6 +262,8 @@ TEST(TrayIcon_Menu, ConfigureShowsTheWindowAndStopsTheTimerExitUnloads) {
   }
   EXPECT_EQ(form.hwnd(), nullptr) << "Exit unloaded the window";
   EXPECT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_EQ(run.store.get(L"keydirs", L"2"), L"Software\\Unconfirmed");
+  EXPECT_TRUE(run.program.ended());
   EXPECT_TRUE(runEnded);
 }
 
