@@ -3,7 +3,11 @@
 add_library(vorlix_win32 STATIC
   src/platform/win32/check.cpp
   src/platform/win32/window_timer.cpp
+  src/platform/win32/window.cpp
+  src/platform/win32/message_loop.cpp
+  src/platform/win32/child_controls.cpp
   src/platform/win32/form1.cpp
+  src/platform/win32/form1_layout.cpp
   src/platform/win32/message_box_prompts.cpp
   src/platform/win32/tray_icon.cpp
   src/platform/win32/registry_deleter.cpp

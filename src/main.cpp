@@ -6,6 +6,7 @@
 
 #include "platform/win32/check.h"
 #include "platform/win32/form1.h"
+#include "platform/win32/message_loop.h"
 #include "platform/win32/message_box_prompts.h"
 #include "platform/win32/registry_deleter.h"
 #include "platform/win32/registry_settings_store.h"

@@ -36,6 +36,14 @@ inline BOOL checkBool(BOOL result, const char* call) {
   return result;
 }
 
+// For APIs that return a number, zero on failure, and set the last error:
+// an ATOM, a timer id, a registered message.
+template <class T>
+T checkNonZero(T result, const char* call) {
+  if (result == T{}) throw Win32Error(call, ::GetLastError());
+  return result;
+}
+
 // For APIs that return NULL and set the last error.
 template <class T>
 T checkNotNull(T result, const char* call) {

@@ -62,9 +62,7 @@ bool TrayIcon::add() {
 }
 
 UINT taskbarCreatedMessage() {
-  const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
-  checkBool(message != 0, "RegisterWindowMessageW");
-  return message;
+  return checkNonZero(::RegisterWindowMessageW(L"TaskbarCreated"), "RegisterWindowMessageW");
 }
 
 }  // namespace vorlix::win32

@@ -28,7 +28,7 @@ void WindowTimer::setEnabled(bool enabled) {
 }
 
 void WindowTimer::arm() {
-  checkBool(::SetTimer(owner_, id_, static_cast<UINT>(interval_), nullptr) != 0, "SetTimer");
+  checkNonZero(::SetTimer(owner_, id_, static_cast<UINT>(interval_), nullptr), "SetTimer");
 }
 
 }  // namespace vorlix::win32

@@ -134,11 +134,11 @@ TEST(Form1_Creation, HiddenCaptionedConfigureWithCloseBoxOnlyAndNoMenuBar) {
 
 TEST(Form1_Creation, EveryControlStartsAtItsInitialValue) {
   Rig rig;
-  for (int combo = 1; combo <= PriorityCombo; ++combo) EXPECT_EQ(rig.form.listIndex(combo), NoSelection);
-  for (int box = 0; box <= SlotCount; ++box) EXPECT_EQ(rig.form.checkValue(box), CheckState::Unchecked);
+  for (int combo = 1; combo <= PriorityCombo; ++combo) EXPECT_EQ(rig.form.controls().listIndex(combo), NoSelection);
+  for (int box = 0; box <= SlotCount; ++box) EXPECT_EQ(rig.form.controls().checkValue(box), CheckState::Unchecked);
   for (int slot = 1; slot <= SlotCount; ++slot) {
-    EXPECT_EQ(rig.form.text(TextField::Key, slot), L"");
-    EXPECT_EQ(rig.form.text(TextField::Name, slot), L"");
+    EXPECT_EQ(rig.form.controls().text(TextField::Key, slot), L"");
+    EXPECT_EQ(rig.form.controls().text(TextField::Name, slot), L"");
   }
 }
 
@@ -265,8 +265,8 @@ TEST(Form1_Keys, EnterAndEscapePressNeitherButtonWhereverTheFocusIs) {
   Rig rig;
   rig.form.show();
   pumpThrough(rig.form);
-  rig.form.setText(TextField::Key, 1, L"Software\\Kept");
-  rig.form.setListIndex(3, 2);
+  rig.form.controls().setText(TextField::Key, 1, L"Software\\Kept");
+  rig.form.controls().setListIndex(3, 2);
   for (int id : {ui::ids::scanenabled, ui::ids::ok, ui::ids::cancel, ui::ids::textBox(TextField::Key, 1),
                  ui::ids::combo(3), ui::ids::Combo13, ui::ids::checkBox(5)}) {
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
@@ -281,9 +281,9 @@ TEST(Form1_Keys, EnterAndEscapePressNeitherButtonWhereverTheFocusIs) {
       EXPECT_TRUE(rig.events.unloads.empty());
     }
   }
-  EXPECT_EQ(rig.form.text(TextField::Key, 1), L"Software\\Kept");
-  EXPECT_EQ(rig.form.listIndex(3), 2);
-  EXPECT_EQ(rig.form.checkValue(5), CheckState::Unchecked);
+  EXPECT_EQ(rig.form.controls().text(TextField::Key, 1), L"Software\\Kept");
+  EXPECT_EQ(rig.form.controls().listIndex(3), 2);
+  EXPECT_EQ(rig.form.controls().checkValue(5), CheckState::Unchecked);
 }
 
 TEST(Form1_Buttons, AClickOnOkOrCancelReachesTheWiring) {
@@ -314,9 +314,9 @@ TEST_P(Form1_CheckBoxClick, SwitchesUncheckedAndCheckedOnlyAndOnlyTheScannerBoxT
   for (int box : {ScannerBox, 1, 12}) {
     SCOPED_TRACE("box " + std::to_string(box));
     const int before = rig.events.scanner;
-    rig.form.setCheckValue(box, GetParam().from);
+    rig.form.controls().setCheckValue(box, GetParam().from);
     ::SendMessageW(rig.at(ui::ids::checkBox(box)), BM_CLICK, 0, 0);
-    EXPECT_EQ(rig.form.checkValue(box), GetParam().to);
+    EXPECT_EQ(rig.form.controls().checkValue(box), GetParam().to);
     EXPECT_EQ(rig.events.scanner - before, box == ScannerBox ? 1 : 0);
   }
 }
@@ -326,7 +326,7 @@ INSTANTIATE_TEST_SUITE_P(States, Form1_CheckBoxClick, ::testing::ValuesIn(kClick
 TEST(Form1_Options, AssigningADifferentValueReactsOnceTheSameValueNotAtAll) {
   Rig rig;
   CountingReactions reactions;
-  ProgramOptions options(rig.form, &reactions);
+  ProgramOptions options(rig.form.controls(), &reactions);
   options.setScannerState(CheckState::Checked);
   EXPECT_EQ(reactions.scanner, 1);
   EXPECT_EQ(::SendMessageW(rig.at(ui::ids::scanenabled), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -349,10 +349,10 @@ TEST(Form1_Options, AUsersPickOfALevelTellsTheWiring) {
   Rig rig;
   rig.form.show();
   pumpThrough(rig.form);
-  rig.form.setListIndex(PriorityCombo, 1);
+  rig.form.controls().setListIndex(PriorityCombo, 1);
   ::SetFocus(rig.at(ui::ids::Combo13));
   ::SendMessageW(rig.at(ui::ids::Combo13), WM_KEYDOWN, VK_DOWN, 0);
-  EXPECT_EQ(rig.form.listIndex(PriorityCombo), 2);
+  EXPECT_EQ(rig.form.controls().listIndex(PriorityCombo), 2);
   EXPECT_EQ(rig.events.priority, 1);
 }
 
@@ -360,24 +360,24 @@ TEST(Form1_Controls, TextsOfAnyLengthAndCharacterSurviveAndBadValuesAreRefused) 
   Rig rig;
   std::wstring longText(100000, L'x');
   longText += L"\u00e9\u4e2d\U0001F600 end ";
-  rig.form.setText(TextField::Name, 7, longText);
-  EXPECT_EQ(rig.form.text(TextField::Name, 7), longText);
-  rig.form.setText(TextField::Key, 12, L" Software\\Lead\\ ");
-  EXPECT_EQ(rig.form.text(TextField::Key, 12), L" Software\\Lead\\ ");
+  rig.form.controls().setText(TextField::Name, 7, longText);
+  EXPECT_EQ(rig.form.controls().text(TextField::Name, 7), longText);
+  rig.form.controls().setText(TextField::Key, 12, L" Software\\Lead\\ ");
+  EXPECT_EQ(rig.form.controls().text(TextField::Key, 12), L" Software\\Lead\\ ");
   const auto style = static_cast<DWORD>(::GetWindowLongPtrW(rig.at(ui::ids::textBox(TextField::Key, 1)), GWL_STYLE));
   EXPECT_TRUE(style & ES_AUTOHSCROLL);
   EXPECT_FALSE(style & ES_MULTILINE);
 
-  rig.form.setListIndex(4, 3);
-  EXPECT_EQ(rig.form.listIndex(4), 3);
-  rig.form.setListIndex(4, NoSelection);
-  EXPECT_EQ(rig.form.listIndex(4), NoSelection);
+  rig.form.controls().setListIndex(4, 3);
+  EXPECT_EQ(rig.form.controls().listIndex(4), 3);
+  rig.form.controls().setListIndex(4, NoSelection);
+  EXPECT_EQ(rig.form.controls().listIndex(4), NoSelection);
 
-  EXPECT_THROW(rig.form.setListIndex(4, 5), std::out_of_range);
-  EXPECT_THROW(rig.form.setListIndex(14, 0), std::out_of_range);
-  EXPECT_THROW(rig.form.setCheckValue(13, CheckState::Checked), std::out_of_range);
-  EXPECT_THROW(rig.form.setCheckValue(1, static_cast<CheckState>(3)), std::out_of_range);
-  EXPECT_THROW(rig.form.setText(TextField::Key, 0, L""), std::out_of_range);
+  EXPECT_THROW(rig.form.controls().setListIndex(4, 5), std::out_of_range);
+  EXPECT_THROW(rig.form.controls().setListIndex(14, 0), std::out_of_range);
+  EXPECT_THROW(rig.form.controls().setCheckValue(13, CheckState::Checked), std::out_of_range);
+  EXPECT_THROW(rig.form.controls().setCheckValue(1, static_cast<CheckState>(3)), std::out_of_range);
+  EXPECT_THROW(rig.form.controls().setText(TextField::Key, 0, L""), std::out_of_range);
 }
 
 TEST(Form1_Unload, TheCloseBoxAsksTheEndOfSessionAndUnloadEndTheRun) {
