@@ -47,8 +47,9 @@ SettingsFailure::SettingsFailure(SettingsFailureDetails details)
 std::wstring describeSettingsFailure(const SettingsFailure& failure) {
   const SettingsFailureDetails& d = failure.details();
   const std::wstring entry = L"The setting \"" + d.section + L"\" \"" + d.key + L"\"";
-  std::wstring message = failure.duringRead() ? L"Vorlix cannot load its configuration.\n\n"
-                                              : L"Vorlix cannot save its configuration.\n\n";
+  std::wstring message = std::wstring(ProgramName) +
+                         (failure.duringRead() ? L" cannot load its configuration.\n\n"
+                                               : L" cannot save its configuration.\n\n");
   switch (d.kind) {
     case SettingsFailureKind::NotANumber:
       message += entry + (d.storedText.empty() ? L" is empty" : L" holds " + shown(d.storedText)) +

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text.h"
+
 namespace vorlix {
 
 // Every entry of the program lives under this application name.
@@ -51,8 +53,5 @@ class SettingsStore {
   virtual std::wstring location(std::wstring_view application,
                                 std::wstring_view section) const = 0;
 };
-
-// Lossy narrowing for std::exception::what(): non-ASCII becomes '?'.
-std::string asciiSummary(std::wstring_view text);
 
 }  // namespace vorlix

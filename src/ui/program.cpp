@@ -229,11 +229,8 @@ std::wstring describeUnexpectedFailure(std::wstring_view doing, std::wstring_vie
 }
 
 std::wstring describeUnexpectedFailure(std::wstring_view doing, const char* reason) {
-  std::wstring wide;
   // The reasons are the program's own ASCII texts and the system's codes.
-  for (const char* c = reason; c != nullptr && *c != '\0'; ++c)
-    wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
-  return describeUnexpectedFailure(doing, wide);
+  return describeUnexpectedFailure(doing, widenAscii(reason != nullptr ? reason : ""));
 }
 
 }  // namespace vorlix::ui

@@ -6,13 +6,13 @@
 #include <string_view>
 
 #include "core/scan_timing.h"
+#include "core/text.h"
 #include "settings/flows.h"
 #include "settings/settings_store.h"
 #include "ui/toolkit.h"
 
 namespace vorlix::ui {
 
-inline constexpr std::wstring_view ProgramName = L"Vorlix";
 
 // How a run ended, as the process's exit status.
 enum class ExitStatus : int {

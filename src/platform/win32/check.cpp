@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/text.h"
+
 namespace vorlix::win32 {
 
 Win32Error::Win32Error(const char* call, DWORD code)
@@ -9,11 +11,7 @@ Win32Error::Win32Error(const char* call, DWORD code)
       call_(call),
       code_(code) {}
 
-std::wstring Win32Error::describe() const {
-  std::wstring text;
-  for (const char* c = call_; *c != '\0'; ++c) text.push_back(static_cast<wchar_t>(*c));
-  return text + L": " + systemMessage(code_);
-}
+std::wstring Win32Error::describe() const { return widenAscii(call_) + L": " + systemMessage(code_); }
 
 std::wstring systemMessage(DWORD code) {
   wchar_t* buffer = nullptr;

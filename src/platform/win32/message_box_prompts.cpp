@@ -24,7 +24,7 @@ BOOL CALLBACK findOpenBox(HWND window, LPARAM found) {
 // it. MB_SETFOREGROUND, since a tray program is rarely in the foreground.
 int MessageBoxPrompts::ask(std::wstring_view message, UINT style) const {
   const std::wstring text(message);
-  const std::wstring title(ui::ProgramName);
+  const std::wstring title(ProgramName);
   HWND owner = window_ != nullptr && ::IsWindowVisible(window_) ? window_ : nullptr;
   return ::MessageBoxW(owner, text.c_str(), title.c_str(), style | MB_SETFOREGROUND);
 }

@@ -1,0 +1,20 @@
+// Conversions between the program's wide texts and narrow ones: exception
+// messages (what()) and the names of system calls are narrow ASCII.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorlix {
+
+// The program's name, as its messages and windows show it.
+inline constexpr std::wstring_view ProgramName = L"Vorlix";
+
+// Lossy, for std::exception::what(): anything but printable ASCII becomes '?'.
+std::string asciiSummary(std::wstring_view text);
+
+// For the program's own ASCII texts and the system's: each byte is taken as
+// the character of the same number.
+std::wstring widenAscii(std::string_view text);
+
+}  // namespace vorlix
