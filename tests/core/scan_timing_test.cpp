@@ -27,12 +27,6 @@ struct Rig {
   std::size_t passes() const { return deleter.calls.size(); }
 };
 
-TEST(ScanTimer_Initial, StoppedAtOneSecond) {
-  ManualTimer timer;
-  EXPECT_FALSE(timer.enabled());
-  EXPECT_EQ(timer.interval(), 1000);
-}
-
 struct LevelCase {
   std::int16_t index;
   const wchar_t* name;

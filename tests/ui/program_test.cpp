@@ -71,6 +71,16 @@ TEST(Program_Start, FirstRunScansAtMiddleWithTheIconShownAndTheWindowHidden) {
   EXPECT_FALSE(run.program.ended());
 }
 
+TEST(Program_Start, WithNoPriorityStoredTheTimerKeepsItsFirstIntervalOfOneSecond) {
+  ProgramRun run;
+  run.store.put(L"Reg", L"13", L"-1");
+  run.storeActiveRule(1, L"V");
+  run.program.start();
+  EXPECT_EQ(run.window.timerMemory.advance(999), 0);
+  EXPECT_EQ(run.window.timerMemory.advance(1), 1);
+  EXPECT_EQ(run.deleter.calls, std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Test\\V"});
+}
+
 TEST(Program_Start, ABadStoredValueIsReportedAndEndsTheRunBeforeTheIcon) {
   ProgramRun run;
   run.store.put(L"Reg", L"7", L"9");
