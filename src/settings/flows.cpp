@@ -12,6 +12,7 @@ SettingsFailure failureAt(const SettingsStore& store, const SettingsEntry& entry
       .section = std::wstring(entry.section()),
       .key = entry.key(),
       .storedText = std::move(storedText),
+      .entryKind = entry.kind(),
       .accepted = entry.acceptedDescription(),
       .defaultText = entry.defaultText(),
       .location = store.location(SettingsApplication, entry.section()),
@@ -95,29 +96,6 @@ void writeConfiguration(SettingsStore& store, const RuleTable& rules,
       throw failureAt(store, entry, SettingsFailureKind::WriteFailed, {}, error.reason());
     }
   }
-}
-
-void ConfigurationFlows::load() {
-  hooks_.hideWindow();
-  readConfiguration(store_, rules_, options_);
-  hooks_.addTrayIcon();
-  hooks_.switchOn();
-}
-
-void ConfigurationFlows::revert() {
-  hooks_.hideWindow();
-  readConfiguration(store_, rules_, options_);
-}
-
-void ConfigurationFlows::saveOnOk() {
-  hooks_.hideWindow();
-  writeConfiguration(store_, rules_, options_, okOrder());
-  hooks_.switchOn();
-}
-
-void ConfigurationFlows::unload() {
-  writeConfiguration(store_, rules_, options_, loadOrder());
-  hooks_.deleteTrayIcon();
 }
 
 }  // namespace vorlix

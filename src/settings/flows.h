@@ -1,28 +1,13 @@
-// The four flows that move the configuration between the settings store and
-// the window's controls: the load at start-up, the revert on CANCEL, the save
-// on OK and the save at unload.
+// Moving the configuration between the settings store and the window's
+// controls: all 50 entries read in the load order, or written in either order.
 #pragma once
 
 #include "core/rules.h"
-#include "settings/layout.h"
+#include "settings/stored_entries.h"
 #include "settings/settings_failure.h"
 #include "settings/settings_store.h"
 
 namespace vorlix {
-
-// The steps around the flows that belong to the window, the tray icon and the
-// scan timer; the window wires them to the real thing.
-class FlowHooks {
- public:
-  virtual void hideWindow() = 0;
-  virtual void addTrayIcon() = 0;
-  virtual void deleteTrayIcon() = 0;
-  // Starts the scan timer if the scanner switch is Checked, never stops it.
-  virtual void switchOn() = 0;
-
- protected:
-  ~FlowHooks() = default;
-};
 
 // Reads all 50 entries in the load order, each straight into its control.
 // Assigning through `options` lets a changed priority or scanner switch react
@@ -36,29 +21,5 @@ void readConfiguration(SettingsStore& store, const RuleTable& rules, ProgramOpti
 // before it hold the new values. Never changes a control.
 void writeConfiguration(SettingsStore& store, const RuleTable& rules,
                         const ProgramOptions& options, const EntryOrder& order);
-
-class ConfigurationFlows {
- public:
-  // `options` should carry the timing's reactions (ProgramOptions(controls,
-  // &scanTiming)), so loaded values switch the timer as clicks would.
-  ConfigurationFlows(SettingsStore& store, RuleTable rules, ProgramOptions options,
-                     FlowHooks& hooks)
-      : store_(store), rules_(rules), options_(options), hooks_(hooks) {}
-
-  // Form1 Load: hide, read, add the tray icon, switch on.
-  void load();
-  // cancel Click: hide, read. Leaves the timer and the icon alone.
-  void revert();
-  // ok Click: hide, write in the OK order, switch on.
-  void saveOnOk();
-  // Form1 Unload: write in the load order, delete the tray icon.
-  void unload();
-
- private:
-  SettingsStore& store_;
-  RuleTable rules_;
-  ProgramOptions options_;
-  FlowHooks& hooks_;
-};
 
 }  // namespace vorlix

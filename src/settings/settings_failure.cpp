@@ -36,7 +36,7 @@ std::wstring shown(std::wstring_view text) {
 }
 
 std::wstring mustHold(const SettingsFailureDetails& d) {
-  return d.accepted == L"any text" ? L"It must be text." : L"It must be " + d.accepted + L".";
+  return d.entryKind == EntryKind::Text ? L"It must be text." : L"It must be " + d.accepted + L".";
 }
 
 }  // namespace
@@ -61,8 +61,8 @@ std::wstring describeSettingsFailure(const SettingsFailure& failure) {
       break;
     case SettingsFailureKind::UnreadableValue:
       message += entry + L" holds " + d.reason + L" instead of text. " +
-                 (d.accepted == L"any text" ? L"It must be text."
-                                            : L"It must be text holding " + d.accepted + L".");
+                 (d.entryKind == EntryKind::Text ? L"It must be text."
+                                                 : L"It must be text holding " + d.accepted + L".");
       break;
     case SettingsFailureKind::ReadFailed:
       message += entry + L" could not be read.\nReason: " + d.reason;

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "settings/stored_entries.h"
+
 namespace vorlix {
 
 enum class SettingsFailureKind {
@@ -20,6 +22,7 @@ struct SettingsFailureDetails {
   std::wstring section;
   std::wstring key;
   std::wstring storedText;   // what was read (NotANumber, Refused)
+  EntryKind entryKind;       // what the entry holds: a number or any text
   std::wstring accepted;     // e.g. "a whole number from -1 to 4"
   std::wstring defaultText;  // what an absent entry would have read as
   std::wstring location;     // the store's place of the section

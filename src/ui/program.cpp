@@ -22,39 +22,55 @@ class Program::Handling {
 Program::Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
                  UserPrompts& prompts)
     : window_(window),
+      store_(store),
       prompts_(prompts),
-      timing_(window.timer(), window.controls(), deleter),
-      flows_(store, RuleTable(window.controls()), ProgramOptions(window.controls(), &timing_),
-             *this) {}
+      timing_(window.timer(), window.controls(), deleter) {}
 
+// Form1's Load: the window stays hidden, the 50 entries are read into the
+// controls (a changed priority or switch reacts as it is read), the icon is
+// added, and scanning starts if the switch is on.
 void Program::start() {
   handle(L"load its configuration", [&] {
+    window_.hide();
     try {
-      flows_.load();
+      ProgramOptions loaded = options();
+      readConfiguration(store_, rules(), loaded);
     } catch (const SettingsFailure& failure) {
       endWithoutSaving(ExitStatus::SettingsUnreadable, describeSettingsFailure(failure));
+      return;
     }
+    addTrayIcon();
+    timing_.switchOn();
   });
 }
 
+// OK: hide, write the 50 entries in the OK order, resume scanning if the
+// switch is on.
 void Program::okClicked() {
   handle(L"save the configuration", [&] {
+    window_.hide();
     try {
-      flows_.saveOnOk();
+      writeConfiguration(store_, rules(), options(), okOrder());
     } catch (const SettingsFailure& failure) {
       // The user's values are still in the controls: show them again so
       // that OK can be pressed once more, or CANCEL. An end of the session
       // while the message is open saves them and ends the run.
       tell(describeSettingsFailure(failure));
       if (!ended_) window_.show();
+      return;
     }
+    timing_.switchOn();
   });
 }
 
+// CANCEL: hide and read the 50 entries again. The timer is left as the
+// window left it, unless the read changes the switch.
 void Program::cancelClicked() {
   handle(L"read the stored configuration again", [&] {
+    window_.hide();
     try {
-      flows_.revert();
+      ProgramOptions reverted = options();
+      readConfiguration(store_, rules(), reverted);
     } catch (const SettingsFailure& failure) {
       endWithoutSaving(ExitStatus::SettingsUnreadable, describeSettingsFailure(failure));
     }
@@ -135,10 +151,12 @@ void Program::unloading(UnloadCause cause) {
   ended_ = true;
 }
 
+// The unload step: the 50 entries in the load order, then the icon goes.
 void Program::saveAtExit(UnloadCause cause) {
   for (;;) {
     try {
-      flows_.unload();
+      writeConfiguration(store_, rules(), options(), loadOrder());
+      deleteTrayIconIfAdded();
       return;
     } catch (const SettingsFailure& failure) {
       // The session is ending and will not wait for an answer.
@@ -155,30 +173,23 @@ void Program::saveAtExit(UnloadCause cause) {
 
 void Program::finishExitSaveUnasked() {
   try {
-    flows_.unload();
+    writeConfiguration(store_, rules(), options(), loadOrder());
   } catch (const SettingsFailure&) {
     status_ = ExitStatus::SettingsUnsaved;
-    deleteTrayIconIfAdded();
   }
+  deleteTrayIconIfAdded();
 }
-
-void Program::hideWindow() { window_.hide(); }
 
 void Program::addTrayIcon() {
   window_.trayIcon().addTrayIcon();
   iconAdded_ = true;
 }
 
-void Program::deleteTrayIcon() {
+void Program::deleteTrayIconIfAdded() {
+  if (!iconAdded_) return;
   window_.trayIcon().deleteTrayIcon();
   iconAdded_ = false;
 }
-
-void Program::deleteTrayIconIfAdded() {
-  if (iconAdded_) deleteTrayIcon();
-}
-
-void Program::switchOn() { timing_.switchOn(); }
 
 template <class Handler>
 void Program::handle(std::wstring_view doing, Handler&& handler) {

@@ -44,7 +44,7 @@ class UserPrompts {
 // an unload would save. So no pass ever runs on a table that a load or a
 // revert is still filling, and once the run has decided to end without
 // saving, nothing is written whatever arrives.
-class Program final : public WindowEvents, private FlowHooks {
+class Program final : public WindowEvents {
  public:
   Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
           UserPrompts& prompts);
@@ -75,10 +75,10 @@ class Program final : public WindowEvents, private FlowHooks {
  private:
   class Handling;
 
-  void hideWindow() override;
-  void addTrayIcon() override;
-  void deleteTrayIcon() override;
-  void switchOn() override;
+  // The controls seen as the rule table and the options; assignments
+  // through options() raise the timing's reactions.
+  RuleTable rules() const { return RuleTable(window_.controls()); }
+  ProgramOptions options() { return ProgramOptions(window_.controls(), &timing_); }
 
   // Runs one event's handler unless another is in progress or the run has
   // ended; whatever escapes it is reported and ends the run.
@@ -93,12 +93,13 @@ class Program final : public WindowEvents, private FlowHooks {
   void saveAtExit(UnloadCause cause);
   // The exit save's question is open as the session ends: one last try.
   void finishExitSaveUnasked();
+  void addTrayIcon();
   void deleteTrayIconIfAdded();
 
   WindowToolkit& window_;
+  SettingsStore& store_;
   UserPrompts& prompts_;
   ScanTiming timing_;
-  ConfigurationFlows flows_;
   int handlersInProgress_ = 0;
   bool promptOpen_ = false;
   bool iconAdded_ = false;

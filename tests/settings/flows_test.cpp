@@ -95,26 +95,20 @@ std::wstring describe(const SettingsCall& c) {
   return (c.kind == SettingsCall::Kind::Read ? L"read " : L"write ") + c.section + L" " + c.key;
 }
 
-// The window's side of the flows, with the timing wired as in the program.
-struct Rig : FlowHooks {
+// The controls and the store, with the timing wired as in the program.
+struct Rig {
   MemoryControls controls;
   ManualTimer timer;
   RecordingDeleter deleter;
   ScanTiming timing{timer, controls, deleter};
   MemorySettingsStore store;
-  ConfigurationFlows flows{store, RuleTable(controls), ProgramOptions(controls, &timing), *this};
-  // Hook calls and store calls, interleaved as they happened.
-  std::vector<std::wstring> log;
 
-  Rig() {
-    store.onCall = [this](const SettingsCall& c) { log.push_back(describe(c)); };
+  void read() {
+    ProgramOptions options(controls, &timing);
+    readConfiguration(store, RuleTable(controls), options);
   }
-  void hideWindow() override { log.push_back(L"hide"); }
-  void addTrayIcon() override { log.push_back(L"add icon"); }
-  void deleteTrayIcon() override { log.push_back(L"delete icon"); }
-  void switchOn() override {
-    log.push_back(L"switch on");
-    timing.switchOn();
+  void write(const EntryOrder& order) {
+    writeConfiguration(store, RuleTable(controls), ProgramOptions(controls), order);
   }
 
   std::vector<Address> addressesOf(SettingsCall::Kind kind) const {
@@ -125,18 +119,9 @@ struct Rig : FlowHooks {
   }
 };
 
-std::vector<std::wstring> expectedLog(std::initializer_list<const wchar_t*> before,
-                                      const wchar_t* verb, const std::vector<Address>& order,
-                                      std::initializer_list<const wchar_t*> after) {
-  std::vector<std::wstring> out(before.begin(), before.end());
-  for (const Address& a : order) out.push_back(std::wstring(verb) + L" " + a.first + L" " + a.second);
-  out.insert(out.end(), after.begin(), after.end());
-  return out;
-}
-
-TEST(LoadFlow_EmptyStore, GivesTheDefaultConfigurationAndStartsScanning) {
+TEST(ReadFlow_EmptyStore, GivesTheDefaultConfigurationAndStartsScanning) {
   Rig rig;
-  rig.flows.load();
+  rig.read();
 
   for (int slot = 1; slot <= SlotCount; ++slot) {
     EXPECT_EQ(rig.controls.listIndex(slot), -1);
@@ -151,12 +136,10 @@ TEST(LoadFlow_EmptyStore, GivesTheDefaultConfigurationAndStartsScanning) {
   EXPECT_EQ(rig.store.entryCount(), 0u) << "loading never writes";
 }
 
-TEST(LoadFlow_Sequence, HidesReadsInLoadOrderThenAddsIconThenSwitchesOn) {
+TEST(ReadFlow_Calls, ReadEveryEntryInTheLoadOrderUnderStartUpWithItsDefault) {
   Rig rig;
-  rig.flows.load();
-  EXPECT_EQ(rig.log, expectedLog({L"hide"}, L"read", loadOrderAddresses(), {L"add icon", L"switch on"}));
-
-  // Every read names "StartUp" and passes the entry's default as text.
+  rig.read();
+  EXPECT_EQ(rig.addressesOf(SettingsCall::Kind::Read), loadOrderAddresses());
   ASSERT_EQ(rig.store.calls.size(), 50u);
   for (const SettingsCall& c : rig.store.calls) {
     EXPECT_EQ(c.application, L"StartUp");
@@ -167,43 +150,36 @@ TEST(LoadFlow_Sequence, HidesReadsInLoadOrderThenAddsIconThenSwitchesOn) {
   }
 }
 
-TEST(RevertFlow_Sequence, HidesAndReadsOnlyAndReplacesEdits) {
+TEST(ReadFlow_Revert, ReplacesEveryEdit) {
   Rig rig;
   storeFull(rig.store);
   fillControls(rig.controls);
-  rig.flows.revert();
-  EXPECT_EQ(rig.log, expectedLog({L"hide"}, L"read", loadOrderAddresses(), {}));
-
+  rig.read();
   std::vector<std::wstring> stored;
   for (const Address& a : loadOrderAddresses()) stored.push_back(storedValue(a));
   EXPECT_EQ(snapshot(rig.controls), stored);
 }
 
-TEST(SaveOnOkFlow_Sequence, HidesWritesInOkOrderThenSwitchesOn) {
-  Rig rig;
-  fillControls(rig.controls);
-  rig.flows.saveOnOk();
-  EXPECT_EQ(rig.log, expectedLog({L"hide"}, L"write", okOrderAddresses(), {L"switch on"}));
-  for (const SettingsCall& c : rig.store.calls) {
-    EXPECT_EQ(c.application, L"StartUp");
-    EXPECT_EQ(c.text, controlValue(rig.controls, {c.section, c.key})) << asciiSummary(describe(c));
+TEST(WriteFlow_Calls, WriteEveryEntryInItsOrderUnderStartUpFromItsControl) {
+  for (const bool ok : {true, false}) {
+    Rig rig;
+    fillControls(rig.controls);
+    rig.write(ok ? okOrder() : loadOrder());
+    EXPECT_EQ(rig.addressesOf(SettingsCall::Kind::Write), ok ? okOrderAddresses() : loadOrderAddresses());
+    for (const SettingsCall& c : rig.store.calls) {
+      EXPECT_EQ(c.application, L"StartUp");
+      EXPECT_EQ(c.text, controlValue(rig.controls, {c.section, c.key})) << asciiSummary(describe(c));
+    }
   }
-}
-
-TEST(UnloadFlow_Sequence, WritesInLoadOrderThenDeletesIconWithoutHiding) {
-  Rig rig;
-  fillControls(rig.controls);
-  rig.flows.unload();
-  EXPECT_EQ(rig.log, expectedLog({}, L"write", loadOrderAddresses(), {L"delete icon"}));
 }
 
 TEST(SaveFlows_OkThenExit, WriteTheSameStoreInTwoOrders) {
   Rig rig;
   fillControls(rig.controls);
-  rig.flows.saveOnOk();
+  rig.write(okOrder());
   const std::vector<SettingsCall> okCalls = rig.store.calls;
   rig.store.calls.clear();
-  rig.flows.unload();
+  rig.write(loadOrder());
   ASSERT_EQ(rig.store.calls.size(), okCalls.size());
   EXPECT_NE(rig.store.calls, okCalls);
   EXPECT_TRUE(std::is_permutation(okCalls.begin(), okCalls.end(), rig.store.calls.begin()));
@@ -217,7 +193,7 @@ TEST(SaveFlow_NoCaching, EachEntryIsTakenFromItsControlWhenWritten) {
       rig.controls.setText(TextField::Name, 9, L"typed meanwhile");
     }
   };
-  rig.flows.saveOnOk();
+  rig.write(okOrder());
   EXPECT_EQ(rig.store.get(L"EnableKeys", L"5"), L"2");
   EXPECT_EQ(rig.store.get(L"keynames", L"9"), L"typed meanwhile");
 }
@@ -229,23 +205,22 @@ struct SwitchCase {
   const wchar_t* stored;  // nullptr: absent, so the default 1
   bool timerRunningBefore;
   bool runningAfterAssignment;
-  bool runningAfterLoad;
 };
 
 constexpr SwitchCase kSwitchCases[] = {
-    {"stored 1 checks the box and its reaction starts the timer", L"1", false, true, true},
-    {"absent reads as 1", nullptr, false, true, true},
-    {"stored 0 equals the box: no reaction, timer stays stopped", L"0", false, false, false},
-    {"stored 0 equals the box: no reaction, a running timer runs on", L"0", true, true, true},
-    {"stored 2 grays the box and its reaction stops the timer", L"2", true, false, false},
-    {"stored 2 grays the box; switch-on leaves a stopped timer", L"2", false, false, false},
+    {"stored 1 checks the box and its reaction starts the timer", L"1", false, true},
+    {"absent reads as 1", nullptr, false, true},
+    {"stored 0 equals the box: no reaction, timer stays stopped", L"0", false, false},
+    {"stored 0 equals the box: no reaction, a running timer runs on", L"0", true, true},
+    {"stored 2 grays the box and its reaction stops the timer", L"2", true, false},
+    {"stored 2 grays a box that was off: the timer stays stopped", L"2", false, false},
 };
 
 void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
 
-class LoadFlow_ScannerSwitch : public ::testing::TestWithParam<SwitchCase> {};
+class ReadFlow_ScannerSwitch : public ::testing::TestWithParam<SwitchCase> {};
 
-TEST_P(LoadFlow_ScannerSwitch, ReactsAtTheAssignment) {
+TEST_P(ReadFlow_ScannerSwitch, ReactsAtTheAssignment) {
   const SwitchCase& c = GetParam();
   Rig rig;
   rig.store.put(L"Reg", L"13", L"4");
@@ -262,25 +237,25 @@ TEST_P(LoadFlow_ScannerSwitch, ReactsAtTheAssignment) {
       intervalAtNextRead = rig.timer.interval();
     }
   };
-  rig.flows.load();
+  rig.read();
 
   EXPECT_EQ(runningWhenSwitchRead, c.timerRunningBefore) << "nothing reacts before the read";
   EXPECT_EQ(runningAtNextRead, c.runningAfterAssignment);
   EXPECT_EQ(intervalAtNextRead, 1000) << "the priority is applied before the switch";
-  EXPECT_EQ(rig.timer.enabled(), c.runningAfterLoad);
+  EXPECT_EQ(rig.timer.enabled(), c.runningAfterAssignment) << "nothing else in the read switches it";
 }
 
-INSTANTIATE_TEST_SUITE_P(StoredStates, LoadFlow_ScannerSwitch, ::testing::ValuesIn(kSwitchCases));
+INSTANTIATE_TEST_SUITE_P(StoredStates, ReadFlow_ScannerSwitch, ::testing::ValuesIn(kSwitchCases));
 
-TEST(LoadFlow_Priority, ALevelTheSelectorAlreadyShowsSetsNoInterval) {
+TEST(ReadFlow_Priority, ALevelTheSelectorAlreadyShowsSetsNoInterval) {
   Rig rig;
   rig.controls.setListIndex(PriorityCombo, 2);
   rig.timer.setInterval(12345);
-  rig.flows.revert();  // the empty store gives 2
+  rig.read();  // the empty store gives 2
   EXPECT_EQ(rig.timer.interval(), 12345);
 
   rig.store.put(L"Reg", L"13", L"-1");
-  rig.flows.revert();
+  rig.read();
   EXPECT_EQ(rig.controls.listIndex(PriorityCombo), -1);
   EXPECT_EQ(rig.timer.interval(), 12345) << "no level keeps the interval";
 }
@@ -288,12 +263,12 @@ TEST(LoadFlow_Priority, ALevelTheSelectorAlreadyShowsSetsNoInterval) {
 TEST(RevertFlow_AfterConfigure, UntouchedSwitchLeavesScanningStopped) {
   Rig rig;
   storeFull(rig.store);
-  rig.flows.load();
+  rig.read();
   ASSERT_TRUE(rig.timer.enabled());
   rig.timing.switchOff();  // Configure
   rig.controls.setText(TextField::Key, 3, L"edited");
 
-  rig.flows.revert();
+  rig.read();
   EXPECT_EQ(rig.controls.text(TextField::Key, 3), L"Software\\Stored dir 3");
   EXPECT_EQ(rig.controls.checkValue(ScannerBox), CheckState::Checked);
   EXPECT_FALSE(rig.timer.enabled());
@@ -302,24 +277,12 @@ TEST(RevertFlow_AfterConfigure, UntouchedSwitchLeavesScanningStopped) {
 TEST(RevertFlow_AfterConfigure, ClearedSwitchIsRestoredAndResumesScanning) {
   Rig rig;
   storeFull(rig.store);
-  rig.flows.load();
+  rig.read();
   rig.timing.switchOff();  // Configure
   ProgramOptions(rig.controls, &rig.timing).setScannerState(CheckState::Unchecked);  // user click
 
-  rig.flows.revert();
+  rig.read();
   EXPECT_EQ(rig.controls.checkValue(ScannerBox), CheckState::Checked);
-  EXPECT_TRUE(rig.timer.enabled());
-}
-
-TEST(SaveOnOkFlow_Switch, UncheckedLeavesTimerStoppedCheckedStartsIt) {
-  Rig rig;
-  rig.controls.setCheckValue(ScannerBox, CheckState::Unchecked);
-  rig.flows.saveOnOk();
-  EXPECT_FALSE(rig.timer.enabled());
-  EXPECT_EQ(rig.store.get(L"Reg", L"Enabled"), L"0");
-
-  rig.controls.setCheckValue(ScannerBox, CheckState::Checked);
-  rig.flows.saveOnOk();
   EXPECT_TRUE(rig.timer.enabled());
 }
 
@@ -328,7 +291,7 @@ TEST(Flows_GrayedState, ReadAndWrittenAsTwo) {
   rig.store.put(L"EnableKeys", L"3", L"2");
   rig.store.put(L"Reg", L"Enabled", L"2");
   rig.store.put(L"keydirs", L"3", L"K");
-  rig.flows.load();
+  rig.read();
   EXPECT_EQ(rig.controls.checkValue(3), CheckState::Grayed);
   EXPECT_EQ(rig.controls.checkValue(ScannerBox), CheckState::Grayed);
   EXPECT_FALSE(rig.timer.enabled());
@@ -353,14 +316,14 @@ TEST(Flows_Texts, ComeBackExactlyAsTyped) {
     rig.controls.setText(TextField::Name, slot, t + L" ");
     ++slot;
   }
-  rig.flows.unload();
+  rig.write(loadOrder());
 
   Rig fresh;
   for (const Address& a : loadOrderAddresses()) {
     ASSERT_TRUE(rig.store.get(a.first, a.second).has_value());
     fresh.store.put(a.first, a.second, *rig.store.get(a.first, a.second));
   }
-  fresh.flows.load();
+  fresh.read();
   EXPECT_EQ(snapshot(fresh.controls), snapshot(rig.controls));
 }
 
@@ -405,7 +368,7 @@ TEST_P(ReadFlows_BadValue, StopsAtThatEntryWithoutWriting) {
   const std::vector<std::wstring> before = snapshot(rig.controls);
 
   try {
-    rig.flows.load();
+    rig.read();
     FAIL() << "no failure";
   } catch (const SettingsFailure& failure) {
     const SettingsFailureDetails& d = failure.details();
@@ -424,9 +387,6 @@ TEST_P(ReadFlows_BadValue, StopsAtThatEntryWithoutWriting) {
   EXPECT_EQ(reads, std::vector<Address>(order.begin(), order.begin() + failingAt + 1))
       << "nothing after the failing entry is read";
   EXPECT_TRUE(rig.addressesOf(SettingsCall::Kind::Write).empty());
-  EXPECT_EQ(rig.log.front(), L"hide");
-  EXPECT_NE(rig.log.back(), L"switch on");
-  EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), L"add icon"), 0);
 
   const std::vector<std::wstring> after = snapshot(rig.controls);
   for (std::size_t i = 0; i < order.size(); ++i) {
@@ -442,7 +402,7 @@ TEST(ReadFlows_UnreadableValue, IsThatEntrysFailure) {
   Rig rig;
   rig.store.putUnreadable(L"keydirs", L"4", L"a value of type REG_BINARY");
   try {
-    rig.flows.revert();
+    rig.read();
     FAIL() << "no failure";
   } catch (const SettingsFailure& failure) {
     EXPECT_EQ(failure.kind(), SettingsFailureKind::UnreadableValue);
@@ -480,7 +440,7 @@ TEST_P(WriteFlows_Failure, StopsAtThatEntryAndLeavesControlsAlone) {
   rig.store.failWritesTo(c.section, c.key, L"Access is denied.");
 
   try {
-    c.onOk ? rig.flows.saveOnOk() : rig.flows.unload();
+    rig.write(c.onOk ? okOrder() : loadOrder());
     FAIL() << "no failure";
   } catch (const SettingsFailure& failure) {
     EXPECT_EQ(failure.kind(), SettingsFailureKind::WriteFailed);
@@ -491,9 +451,6 @@ TEST_P(WriteFlows_Failure, StopsAtThatEntryAndLeavesControlsAlone) {
   }
 
   EXPECT_EQ(snapshot(rig.controls), controlsBefore);
-  EXPECT_FALSE(rig.timer.enabled()) << "no switch-on after a failed save";
-  EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), L"switch on"), 0);
-  EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), L"delete icon"), 0);
 
   const std::vector<Address> order = c.onOk ? okOrderAddresses() : loadOrderAddresses();
   const auto failingAt = std::find(order.begin(), order.end(), Address(c.section, c.key)) - order.begin();

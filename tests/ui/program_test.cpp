@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -43,7 +44,14 @@ struct ProgramRun {
   ScriptedPrompts prompts;
   Program program{window, store, deleter, prompts};
 
-  ProgramRun() { window.setEvents(&program); }
+  ProgramRun() {
+    window.setEvents(&program);
+    // Store calls join the window's own log, so the flows read in order.
+    store.onCall = [this](const SettingsCall& c) {
+      window.log.push_back(std::wstring(c.kind == SettingsCall::Kind::Read ? L"read " : L"write ") +
+                           c.section + L" " + c.key);
+    };
+  }
   RuleSlot slot(int n) { return RuleTable(window.controlsMemory).slot(n); }
   std::size_t writes() const {
     std::size_t n = 0;
@@ -58,6 +66,76 @@ struct ProgramRun {
     store.put(L"keynames", key, value);
   }
 };
+
+// The store's part of a flow: each entry of `order`, with what reacts to it.
+std::vector<std::wstring> storeCalls(const wchar_t* verb, const EntryOrder& order,
+                                     const std::map<std::wstring, std::vector<std::wstring>>& reactions = {}) {
+  std::vector<std::wstring> out;
+  for (const SettingsEntry& e : order) {
+    const std::wstring call = std::wstring(verb) + L" " + std::wstring(e.section()) + L" " + e.key();
+    out.push_back(call);
+    if (const auto r = reactions.find(call); r != reactions.end())
+      out.insert(out.end(), r->second.begin(), r->second.end());
+  }
+  return out;
+}
+
+std::vector<std::wstring> joined(std::initializer_list<std::vector<std::wstring>> parts) {
+  std::vector<std::wstring> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+TEST(Program_Flows, LoadOkCancelAndExitTakeTheirStepsInOrder) {
+  ProgramRun run;
+  run.program.start();
+  // The empty store's priority and switch differ from the window's first
+  // state: each reacts as it is read, before the next entry.
+  EXPECT_EQ(run.window.log,
+            joined({{L"hide"},
+                    storeCalls(L"read", loadOrder(),
+                               {{L"read Reg 13", {L"interval 60000"}}, {L"read Reg Enabled", {L"timer on"}}}),
+                    {L"add icon", L"timer on"}}));
+
+  run.window.nextMenuChoice = MenuCommand::Configure;
+  run.window.rightClickIcon();
+  EXPECT_EQ(run.window.log.back(), L"timer off");
+  run.window.log.clear();
+  run.window.clickOk();
+  EXPECT_EQ(run.window.log, joined({{L"hide"}, storeCalls(L"write", okOrder()), {L"timer on"}}));
+
+  run.window.rightClickIcon();
+  run.window.log.clear();
+  run.window.clickCancel();
+  EXPECT_EQ(run.window.log, joined({{L"hide"}, storeCalls(L"read", loadOrder())}))
+      << "CANCEL neither starts nor stops the timer when the switch is unchanged";
+
+  run.window.log.clear();
+  run.window.nextMenuChoice = MenuCommand::Exit;
+  run.window.rightClickIcon();
+  EXPECT_EQ(run.window.log, joined({storeCalls(L"write", loadOrder()), {L"delete icon"}}))
+      << "the unload writes without hiding first";
+}
+
+TEST(Program_Ok, WithTheSwitchUncheckedScanningStaysStoppedCheckedItResumes) {
+  ProgramRun run;
+  run.program.start();
+  run.window.nextMenuChoice = MenuCommand::Configure;
+  run.window.rightClickIcon();
+  run.window.clickScanner();  // off
+  run.window.clickOk();
+  EXPECT_FALSE(run.window.timerMemory.enabled());
+  EXPECT_EQ(run.store.get(L"Reg", L"Enabled"), L"0");
+
+  run.window.rightClickIcon();
+  run.window.clickScanner();  // on
+  run.window.clickOk();
+  run.window.rightClickIcon();  // Configure stops scanning; the box stays Checked
+  ASSERT_FALSE(run.window.timerMemory.enabled());
+  run.window.clickOk();
+  EXPECT_TRUE(run.window.timerMemory.enabled());
+  EXPECT_EQ(run.store.get(L"Reg", L"Enabled"), L"1");
+}
 
 TEST(Program_Start, FirstRunScansAtMiddleWithTheIconShownAndTheWindowHidden) {
   ProgramRun run;

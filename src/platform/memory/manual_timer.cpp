@@ -4,11 +4,13 @@ namespace vorlix {
 
 // Like a window timer: a new interval or a switch-on restarts the count.
 void ManualTimer::setInterval(std::int32_t milliseconds) {
+  if (log) log->push_back(L"interval " + std::to_wstring(milliseconds));
   interval_ = milliseconds;
   nextFiring_ = now_ + interval_;
 }
 
 void ManualTimer::setEnabled(bool enabled) {
+  if (log) log->push_back(enabled ? L"timer on" : L"timer off");
   if (enabled && !enabled_) nextFiring_ = now_ + interval_;
   enabled_ = enabled;
 }

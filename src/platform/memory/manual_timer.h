@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "core/scan_timing.h"
 
@@ -21,6 +23,8 @@ class ManualTimer final : public ScanTimer {
   int advance(std::int64_t milliseconds);
 
   std::function<void()> onFire;
+  // When set, every change is noted there: "interval N", "timer on/off".
+  std::vector<std::wstring>* log = nullptr;
 
  private:
   std::int32_t interval_ = InitialInterval;

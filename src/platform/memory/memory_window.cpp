@@ -6,18 +6,34 @@
 
 namespace vorlix {
 
+void MemoryTrayIcon::addTrayIcon() {
+  if (log) log->push_back(L"add icon");
+  ++adds;
+  shown = true;
+}
+
+void MemoryTrayIcon::deleteTrayIcon() {
+  if (log) log->push_back(L"delete icon");
+  ++deletes;
+  shown = false;
+}
+
 MemoryWindow::MemoryWindow() {
   timerMemory.onFire = [this] { events().timerFired(); };
+  timerMemory.log = &log;
+  trayMemory.log = &log;
 }
 
 void MemoryWindow::show() {
   if (unloaded) throw std::logic_error("show after unload");
+  log.push_back(L"show");
   if (!shown_) ++shows;
   shown_ = true;
 }
 
 void MemoryWindow::hide() {
   if (unloaded) throw std::logic_error("hide after unload");
+  log.push_back(L"hide");
   if (shown_) ++hides;
   shown_ = false;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/memory/manual_timer.h"
@@ -13,12 +14,13 @@ namespace vorlix {
 
 class MemoryTrayIcon final : public ui::NotificationIcon {
  public:
-  void addTrayIcon() override { ++adds; shown = true; }
-  void deleteTrayIcon() override { ++deletes; shown = false; }
+  void addTrayIcon() override;
+  void deleteTrayIcon() override;
 
   int adds = 0;
   int deletes = 0;
   bool shown = false;
+  std::vector<std::wstring>* log = nullptr;
 };
 
 class MemoryWindow final : public ui::WindowToolkit {
@@ -63,6 +65,9 @@ class MemoryWindow final : public ui::WindowToolkit {
   int hides = 0;
   bool unloaded = false;
   std::vector<ui::UnloadCause> unloads;
+  // What was asked of the window, its timer and its icon, in order: "show",
+  // "hide", "add icon", "delete icon", "timer on", "interval 1000", ...
+  std::vector<std::wstring> log;
 
  private:
   ui::WindowEvents& events();

@@ -212,22 +212,15 @@ void fill(ConfigControls& controls, const std::map<Address, std::wstring>& confi
   readConfiguration(store, RuleTable(controls), options);
 }
 
-struct NoHooks : FlowHooks {
-  void hideWindow() override {}
-  void addTrayIcon() override {}
-  void deleteTrayIcon() override {}
-  void switchOn() override {}
-};
-
 TEST_F(RegistryStoreTest, SaveThenLoadGivesTheSameConfiguration) {
   MemoryControls saved;
   fill(saved, awkwardConfiguration());
   RegistrySettingsStore store(base_);
-  NoHooks hooks;
-  ConfigurationFlows(store, RuleTable(saved), ProgramOptions(saved), hooks).saveOnOk();
+  writeConfiguration(store, RuleTable(saved), ProgramOptions(saved), okOrder());
 
   MemoryControls loaded;
-  ConfigurationFlows(store, RuleTable(loaded), ProgramOptions(loaded), hooks).load();
+  ProgramOptions options(loaded);
+  readConfiguration(store, RuleTable(loaded), options);
   EXPECT_EQ(snapshot(loaded), snapshot(saved));
 }
 

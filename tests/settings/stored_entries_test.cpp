@@ -1,4 +1,4 @@
-#include "settings/layout.h"
+#include "settings/stored_entries.h"
 
 #include "settings/settings_store.h"
 
