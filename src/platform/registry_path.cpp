@@ -1,5 +1,6 @@
 #include "platform/registry_path.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -30,12 +31,21 @@ std::optional<RegistryRoot> rootNamed(std::wstring_view name) {
   return std::nullopt;
 }
 
-// The registry gives an empty part of a key path no stable meaning (Windows
-// rejects it or collapses it, depending on its cache), so such a path is
-// refused rather than guessed at.
-bool hasEmptyPart(std::wstring_view key) {
-  if (key.empty()) return false;
-  return key.front() == L'\\' || key.back() == L'\\' || key.find(L"\\\\") != std::wstring_view::npos;
+// Windows reads a key path with a doubled or trailing backslash as the path
+// without the empty part; the parts are joined again so the API is never
+// handed an empty part, whatever its version makes of one.
+std::wstring withoutEmptyParts(std::wstring_view key) {
+  std::wstring joined;
+  joined.reserve(key.size());
+  for (std::size_t start = 0; start <= key.size();) {
+    const std::size_t end = std::min(key.find(L'\\', start), key.size());
+    if (end > start) {
+      if (!joined.empty()) joined += L'\\';
+      joined.append(key.substr(start, end - start));
+    }
+    start = end + 1;
+  }
+  return joined;
 }
 
 }  // namespace
@@ -53,14 +63,17 @@ RegistryTarget parseRegistryPath(std::wstring_view path) {
   const std::size_t last = path.rfind(L'\\');
   const std::wstring_view key =
       last == first ? std::wstring_view{} : path.substr(first + 1, last - first - 1);
-  if (hasEmptyPart(key)) return {};
+  // Windows refuses a key path that starts with a backslash (bad path), under
+  // every root but HKEY_CLASSES_ROOT; refusing it everywhere is the safe side.
+  // A key path of backslashes only falls here too: it would name the root.
+  if (!key.empty() && key.front() == L'\\') return {};
 
   RegistryTarget target;
   target.root = *root;
-  target.key = key;
+  target.key = withoutEmptyParts(key);
   if (last + 1 == path.size()) {
     // Deleting "the key with no name" would mean the root itself.
-    if (key.empty()) return {};
+    if (target.key.empty()) return {};
     target.kind = RegistryTarget::Kind::Key;
   } else {
     target.kind = RegistryTarget::Kind::Value;

@@ -17,7 +17,8 @@ struct RegistryTarget {
 
   Kind kind = Kind::Nothing;
   RegistryRoot root = RegistryRoot::ClassesRoot;  // meaningless for Nothing
-  // Key path below the root. For a value it may be empty: the root key itself.
+  // Key path below the root, its parts joined by single backslashes. For a
+  // value it may be empty: the root key itself.
   // For a key it is never empty.
   std::wstring key;
   // Name of the value; empty for a key.
@@ -30,9 +31,11 @@ struct RegistryTarget {
 // names or HKCU, HKLM, HKCR, matched exactly (case included). A path ending in
 // a backslash names the key between the first and the last backslash; any
 // other path names the value after the last backslash, in the key between the
-// first and the last. Everything else names nothing: no backslash, an unknown
-// root, a key to delete that is empty, a key path with an empty part (leading,
-// trailing or doubled backslash) and a path containing a NUL character.
+// first and the last (none: a value of the root key itself). Empty parts in
+// the middle or at the end of the key path are skipped, as Windows reads them.
+// Everything else names nothing: no backslash, an unknown root, a key path
+// starting with a backslash (also one of backslashes only), the root itself
+// as the key to delete, and a path containing a NUL character.
 RegistryTarget parseRegistryPath(std::wstring_view path);
 
 }  // namespace vorlix

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <ostream>
+#include <random>
 #include <string>
 
 #include "core/rules.h"
+#include "settings/settings_store.h"
 
 namespace vorlix {
 namespace {
@@ -35,15 +38,21 @@ constexpr ParseCase kCases[] = {
     {"hive alone with two backslashes", L"HKEY_USERS\\\\", Kind::Nothing, Root::ClassesRoot, L"", L""},
     {"no hive begins with a backslash", L"\\Software\\V", Kind::Nothing, Root::ClassesRoot, L"", L""},
     {"two backslashes alone", L"\\\\", Kind::Nothing, Root::ClassesRoot, L"", L""},
-    {"key ending in a backslash doubles it", L"HKEY_CURRENT_CONFIG\\K\\\\V", Kind::Nothing,
-     Root::ClassesRoot, L"", L""},
-    {"key ending in a backslash, no value", L"HKEY_CURRENT_USER\\K\\\\", Kind::Nothing,
-     Root::ClassesRoot, L"", L""},
-    {"doubled separator inside the key", L"HKEY_CURRENT_USER\\A\\\\B\\V", Kind::Nothing,
-     Root::ClassesRoot, L"", L""},
+    {"key ending in a backslash names its value", L"HKEY_CURRENT_CONFIG\\K\\\\V", Kind::Value,
+     Root::CurrentConfig, L"K", L"V"},
+    {"key ending in a backslash, no value", L"HKEY_CURRENT_USER\\K\\\\", Kind::Key,
+     Root::CurrentUser, L"K", L""},
+    {"doubled separator inside the key", L"HKEY_CURRENT_USER\\A\\\\B\\V", Kind::Value,
+     Root::CurrentUser, L"A\\B", L"V"},
+    {"runs of backslashes inside and after the key", L"HKLM\\A\\\\\\B\\\\\\\\", Kind::Key,
+     Root::LocalMachine, L"A\\B", L""},
     {"key with a leading backslash", L"HKEY_CURRENT_USER\\\\A\\V", Kind::Nothing, Root::ClassesRoot,
      L"", L""},
+    {"key with a leading backslash, no value", L"HKCR\\\\A\\\\", Kind::Nothing, Root::ClassesRoot,
+     L"", L""},
     {"key of backslashes only", L"HKEY_CURRENT_USER\\\\\\", Kind::Nothing, Root::ClassesRoot, L"", L""},
+    {"key of backslashes only, with a value", L"HKEY_CURRENT_USER\\\\\\V", Kind::Nothing,
+     Root::ClassesRoot, L"", L""},
     // Every root, full and short.
     {"classes root", L"HKEY_CLASSES_ROOT\\.txt\\", Kind::Key, Root::ClassesRoot, L".txt", L""},
     {"users", L"HKEY_USERS\\.DEFAULT\\V", Kind::Value, Root::Users, L".DEFAULT", L"V"},
@@ -87,6 +96,85 @@ TEST_P(ParseRegistryPath, SplitsRootKeyAndValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ParseRegistryPath, ::testing::ValuesIn(kCases));
+
+// A rule's two fields as typed, composed the way a scan composes them.
+struct FieldsCase {
+  const char* shape;
+  const wchar_t* keyPath;
+  const wchar_t* valueName;
+  Kind kind;
+  const wchar_t* key;
+  const wchar_t* value;
+
+  friend void PrintTo(const FieldsCase& c, std::ostream* os) { *os << c.shape; }
+};
+
+constexpr FieldsCase kFieldsCases[] = {
+    {"trailing backslash, a value", L"Software\\Demo\\", L"v", Kind::Value, L"Software\\Demo", L"v"},
+    {"trailing backslash, no value: the key", L"Software\\Demo\\", L"", Kind::Key, L"Software\\Demo", L""},
+    {"doubled backslash", L"Software\\\\Demo", L"v", Kind::Value, L"Software\\Demo", L"v"},
+    {"doubled and trailing, no value", L"Software\\\\Demo\\\\", L"", Kind::Key, L"Software\\Demo", L""},
+    {"leading backslash", L"\\Software\\Demo", L"v", Kind::Nothing, L"", L""},
+    {"leading backslash, no value", L"\\Software\\", L"", Kind::Nothing, L"", L""},
+    {"one backslash, a value", L"\\", L"v", Kind::Nothing, L"", L""},
+    {"backslashes only, no value", L"\\\\\\", L"", Kind::Nothing, L"", L""},
+    {"no key path: a value of the root", L"", L"v", Kind::Value, L"", L"v"},
+    {"no key path, no value: never the root", L"", L"", Kind::Nothing, L"", L""},
+    {"a top-level key is named; the deleter refuses trees", L"Software", L"", Kind::Key, L"Software", L""},
+    // The name is composed verbatim, so a backslash in it moves into the key path.
+    {"backslash inside the value name", L"Software", L"a\\b", Kind::Value, L"Software\\a", L"b"},
+    {"value name of a backslash: the key", L"Software\\Demo", L"\\", Kind::Key, L"Software\\Demo", L""},
+    {"no key path, value name led by a backslash", L"", L"\\v", Kind::Nothing, L"", L""},
+};
+
+class ParseRegistryPath_Fields : public ::testing::TestWithParam<FieldsCase> {};
+
+TEST_P(ParseRegistryPath_Fields, EmptyPartsOfTheKeyPathAreSkippedALeadingOneNamesNothing) {
+  const FieldsCase& c = GetParam();
+  for (std::size_t hive = 0; hive < HiveList.size(); ++hive) {
+    RegistryTarget expected;
+    if (c.kind != Kind::Nothing) expected = {c.kind, static_cast<Root>(hive), c.key, c.value};
+    EXPECT_EQ(parseRegistryPath(fullPath(HiveList[hive], c.keyPath, c.valueName)), expected)
+        << c.shape << ", hive " << hive;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, ParseRegistryPath_Fields, ::testing::ValuesIn(kFieldsCases));
+
+// Random key paths, their separators stretched to runs of backslashes and
+// given a tail of them: the same entry. Led by a backslash: nothing.
+TEST(ParseRegistryPath_Generated, StretchedSeparatorsNameThePlainPath) {
+  std::mt19937 random(20261207);
+  const auto pick = [&random](int lowest, int highest) {
+    return std::uniform_int_distribution<int>(lowest, highest)(random);
+  };
+  constexpr std::wstring_view kLetters = L"aZ0 ._-/{}日ü\xD800";
+  const auto word = [&](int shortest) {
+    std::wstring w;
+    for (int i = pick(shortest, 5); i > 0; --i) w += kLetters[static_cast<std::size_t>(pick(0, kLetters.size() - 1))];
+    return w;
+  };
+  int cases = 0;
+  for (; cases < 3000; ++cases) {
+    const std::size_t hive = static_cast<std::size_t>(pick(0, HiveList.size() - 1));
+    std::wstring plain, stretched;
+    for (int part = pick(1, 4); part > 0; --part) {
+      const std::wstring w = word(1);
+      plain += (plain.empty() ? L"" : L"\\") + w;
+      stretched += (stretched.empty() ? L"" : std::wstring(static_cast<std::size_t>(pick(1, 3)), L'\\')) + w;
+    }
+    stretched.append(static_cast<std::size_t>(pick(0, 3)), L'\\');
+    const std::wstring name = word(0);
+    const RegistryTarget expected{name.empty() ? Kind::Key : Kind::Value, static_cast<Root>(hive), plain,
+                                  name};
+    ASSERT_EQ(parseRegistryPath(fullPath(HiveList[hive], stretched, name)), expected)
+        << asciiSummary(stretched) << " | " << asciiSummary(name);
+    const std::wstring led = std::wstring(static_cast<std::size_t>(pick(1, 3)), L'\\') + stretched;
+    ASSERT_EQ(parseRegistryPath(fullPath(HiveList[hive], led, name)), RegistryTarget{})
+        << asciiSummary(led) << " | " << asciiSummary(name);
+  }
+  std::cout << "[ generated ] " << cases << " key paths, stretched and led by a backslash\n";
+}
 
 TEST(ParseRegistryPath_Roots, EveryHiveListNameIsTheRootOfItsIndex) {
   for (std::size_t i = 0; i < HiveList.size(); ++i) {
