@@ -9,13 +9,9 @@
 #include <string_view>
 
 #include "core/controls.h"
+#include "core/hives.h"
 
 namespace vorlix {
-
-inline constexpr std::array<std::wstring_view, 5> HiveList{
-    L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE",
-    L"HKEY_USERS",        L"HKEY_CURRENT_CONFIG",
-};
 
 // hive, backslash, key path, backslash, value name: nothing trimmed, merged
 // or checked, so the deleter sees exactly what the user typed.

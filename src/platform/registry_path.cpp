@@ -7,27 +7,11 @@
 namespace vorlix {
 namespace {
 
-struct RootName {
-  std::wstring_view name;
-  RegistryRoot root;
-};
-
 // Exact spelling only: the program composes nothing but the full upper-case
 // names, and refusing other spellings can never delete something unintended.
-constexpr std::array<RootName, 8> kRootNames{{
-    {L"HKEY_CLASSES_ROOT", RegistryRoot::ClassesRoot},
-    {L"HKEY_CURRENT_USER", RegistryRoot::CurrentUser},
-    {L"HKEY_LOCAL_MACHINE", RegistryRoot::LocalMachine},
-    {L"HKEY_USERS", RegistryRoot::Users},
-    {L"HKEY_CURRENT_CONFIG", RegistryRoot::CurrentConfig},
-    {L"HKCR", RegistryRoot::ClassesRoot},
-    {L"HKCU", RegistryRoot::CurrentUser},
-    {L"HKLM", RegistryRoot::LocalMachine},
-}};
-
-std::optional<RegistryRoot> rootNamed(std::wstring_view name) {
-  for (const RootName& r : kRootNames)
-    if (r.name == name) return r.root;
+std::optional<Hive> rootNamed(std::wstring_view name) {
+  for (const HiveNames& h : Hives)
+    if (name == h.name || (!h.shortName.empty() && name == h.shortName)) return h.hive;
   return std::nullopt;
 }
 
@@ -57,7 +41,7 @@ RegistryTarget parseRegistryPath(std::wstring_view path) {
 
   const std::size_t first = path.find(L'\\');
   if (first == std::wstring_view::npos) return {};
-  const std::optional<RegistryRoot> root = rootNamed(path.substr(0, first));
+  const std::optional<Hive> root = rootNamed(path.substr(0, first));
   if (!root) return {};
 
   const std::size_t last = path.rfind(L'\\');

@@ -7,16 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "core/hives.h"
+
 namespace vorlix {
 
-// Same order as HiveList, so a hive index is a root.
-enum class RegistryRoot : std::uint8_t { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
 
 struct RegistryTarget {
   enum class Kind : std::uint8_t { Nothing, Value, Key };
 
   Kind kind = Kind::Nothing;
-  RegistryRoot root = RegistryRoot::ClassesRoot;  // meaningless for Nothing
+  Hive root = Hive::ClassesRoot;  // meaningless for Nothing
   // Key path below the root, its parts joined by single backslashes. For a
   // value it may be empty: the root key itself.
   // For a key it is never empty.

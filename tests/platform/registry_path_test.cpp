@@ -14,7 +14,7 @@ namespace vorlix {
 namespace {
 
 using Kind = RegistryTarget::Kind;
-using Root = RegistryRoot;
+using Root = Hive;
 
 struct ParseCase {
   const char* shape;

@@ -30,6 +30,12 @@ inline LSTATUS checkStatus(LSTATUS status, const char* call) {
   return status;
 }
 
+// The registry says "not there" in two ways: ERROR_FILE_NOT_FOUND for a
+// missing key or value, ERROR_PATH_NOT_FOUND for a missing key on the way.
+inline bool isNotFound(LSTATUS status) {
+  return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
+}
+
 // For APIs that return FALSE and set the last error.
 inline BOOL checkBool(BOOL result, const char* call) {
   if (!result) throw Win32Error(call, ::GetLastError());

@@ -15,13 +15,13 @@
 namespace vorlix::win32 {
 namespace {
 
-HKEY rootKey(RegistryRoot root) {
+HKEY rootKey(Hive root) {
   switch (root) {
-    case RegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
-    case RegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case RegistryRoot::Users: return HKEY_USERS;
-    case RegistryRoot::CurrentConfig: return HKEY_CURRENT_CONFIG;
+    case Hive::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case Hive::CurrentUser: return HKEY_CURRENT_USER;
+    case Hive::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case Hive::Users: return HKEY_USERS;
+    case Hive::CurrentConfig: return HKEY_CURRENT_CONFIG;
   }
   return nullptr;
 }

@@ -50,13 +50,13 @@ std::wstring RegistrySettingsStore::readSetting(std::wstring_view application,
     const LSTATUS opened =
         ::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, hkey.put());
     // An absent application or section: every entry in it reads as its default.
-    if (opened == ERROR_FILE_NOT_FOUND) return std::wstring(defaultValue);
+    if (isNotFound(opened)) return std::wstring(defaultValue);
     checkStatus(opened, "RegOpenKeyExW");
 
     DWORD type = REG_NONE;
     DWORD size = 0;
     const LSTATUS sized = ::RegQueryValueExW(hkey.get(), name.c_str(), nullptr, &type, nullptr, &size);
-    if (sized == ERROR_FILE_NOT_FOUND) return std::wstring(defaultValue);
+    if (isNotFound(sized)) return std::wstring(defaultValue);
     checkStatus(sized, "RegQueryValueExW");
     // Checked before fetching, so a huge binary value is never read.
     if (!isText(type)) throw notText(type);
@@ -72,7 +72,7 @@ std::wstring RegistrySettingsStore::readSetting(std::wstring_view application,
         data.resize(got);
         continue;
       }
-      if (read == ERROR_FILE_NOT_FOUND) return std::wstring(defaultValue);
+      if (isNotFound(read)) return std::wstring(defaultValue);
       checkStatus(read, "RegQueryValueExW");
       if (!isText(type)) throw notText(type);
       return textFromRegistryData(data.data(), got);
