@@ -395,5 +395,44 @@ TEST_F(HostilePaths, RegistryApiDeleter_DeletesOnlyWhatEachShapeNames) {
   runAll(generate(trees_));
 }
 
+// The registry API passes a name on as a counted string of at most 32,766
+// characters and cuts a longer one short. A chain of keys whose leaf's path
+// is exactly that long: rules naming something just below or beside the leaf
+// must not reach the leaf.
+TEST_F(HostilePaths, RegistryApiDeleter_PathsTooLongForTheApiNameNothing) {
+  constexpr std::size_t kLongest = 32766;
+  Tree t{kCurrentUser, L"Software\\VorlixHostile-" + kRun + L"-deep", {}, false, {}};
+  std::wstring path = t.base;
+  t.keys.push_back({path, {}});
+  // Parts as long as a key name may be, leaving the leaf at least 100.
+  for (std::size_t left = kLongest - path.size() - 1; left > 255; left = kLongest - path.size() - 1) {
+    path += L"\\" + std::wstring(std::min<std::size_t>(255, left - 101), L'd');
+    t.keys.push_back({path, {}});
+  }
+  const std::wstring parent = path;
+  const std::wstring leaf = path + L"\\" + std::wstring(kLongest - path.size() - 1, L'e');
+  ASSERT_EQ(leaf.size(), kLongest);
+  t.keys.push_back({leaf, {L"v"}});
+  trees_.push_back(t);
+  plant(t);
+
+  const std::wstring longerLeaf = leaf + L"e";
+  std::vector<RuleCase> cases;
+  const auto add = [&](const char* label, const std::wstring& key, const std::wstring& name,
+                       const std::optional<Parts>& names) {
+    cases.push_back({0, label, key, name, t.removedBy(names, name)});
+  };
+  add("the leaf's value", leaf, L"v", split(leaf));
+  add("the leaf's value, trailing backslash", leaf + L"\\", L"v", split(leaf));
+  add("the leaf", leaf, L"", split(leaf));
+  add("the leaf, doubled last separator", parent + L"\\\\" + leaf.substr(parent.size() + 1), L"", split(leaf));
+  add("a value of a missing key below the leaf", leaf + L"\\Child", L"v", split(leaf + L"\\Child"));
+  add("a missing key below the leaf", leaf + L"\\Child", L"", split(leaf + L"\\Child"));
+  add("a value of the leaf's name one character longer", longerLeaf, L"v", split(longerLeaf));
+  add("the leaf's name one character longer", longerLeaf, L"", split(longerLeaf));
+  add("the parent, which has a subkey", parent, L"", split(parent));
+  runAll(cases);
+}
+
 }  // namespace
 }  // namespace vorlix::win32
