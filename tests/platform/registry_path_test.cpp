@@ -151,7 +151,8 @@ TEST(ParseRegistryPath_Generated, StretchedSeparatorsNameThePlainPath) {
   constexpr std::wstring_view kLetters = L"aZ0 ._-/{}日ü\xD800";
   const auto word = [&](int shortest) {
     std::wstring w;
-    for (int i = pick(shortest, 5); i > 0; --i) w += kLetters[static_cast<std::size_t>(pick(0, kLetters.size() - 1))];
+    for (int i = pick(shortest, 5); i > 0; --i)
+      w += kLetters[static_cast<std::size_t>(pick(0, kLetters.size() - 1))];
     return w;
   };
   int cases = 0;

@@ -137,7 +137,8 @@ std::vector<Shape<Parts>> keyShapes(const Parts& p, bool every) {
   edited("blank after the last part", lastAs(p.back() + L" "));
   edited("blank before the last part", lastAs(L" " + p.back()));
   edited("last part twice", lastAs(p.back() + p.back()));
-  if (p.back().size() >= 2) edited("last part a character short", lastAs(p.back().substr(0, p.back().size() - 1)));
+  if (p.back().size() >= 2)
+    edited("last part a character short", lastAs(p.back().substr(0, p.back().size() - 1)));
   Parts dotted = p;
   dotted.insert(dotted.end() - 1, L".");
   edited("a dot part", dotted);
@@ -159,7 +160,10 @@ std::vector<Shape<std::wstring>> nameShapes(const std::wstring& n, bool every) {
   out.push_back({"blank before", L" " + n, L" " + n});
   out.push_back({"2 after", n + L"2", n + L"2"});
   out.push_back({"twice", n + n, n + n});
-  if (n.size() >= 2) out.push_back({"a character short", n.substr(0, n.size() - 1), n.substr(0, n.size() - 1)});
+  if (n.size() >= 2) {
+    const std::wstring shorter = n.substr(0, n.size() - 1);
+    out.push_back({"a character short", shorter, shorter});
+  }
   return out;
 }
 
@@ -250,8 +254,9 @@ class HostilePaths : public ::testing::Test {
       std::wstring name(maxName + 1, L'\0');
       std::vector<BYTE> data(maxData + 1);
       DWORD nameLength = maxName + 1, dataLength = maxData + 1, type = 0;
-      checkStatus(::RegEnumValueW(root, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength),
-                  "RegEnumValueW");
+      checkStatus(
+          ::RegEnumValueW(root, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength),
+          "RegEnumValueW");
       s[tag + L"|" + name.substr(0, nameLength)] = describeValue(type, data.data(), dataLength);
     }
     if (t.hive == kClassesRoot && !classesRootNames) {
@@ -309,10 +314,13 @@ class HostilePaths : public ::testing::Test {
         plant(tree);
         clean[c.tree].reset();
       }
-      (c.removed.empty() ? deletingNothing : c.removed.front().ends_with(L"\\") ? deletingKeys : deletingValues)++;
+      ++(c.removed.empty()                        ? deletingNothing
+         : c.removed.front().ends_with(L"\\") ? deletingKeys
+                                                  : deletingValues);
     }
     const Snapshot final = everything();
-    EXPECT_TRUE(final == initial) << "a rule changed another hive's tree or root" << differences(initial, final);
+    EXPECT_TRUE(final == initial) << "a rule changed another hive's tree or root"
+                                  << differences(initial, final);
     std::cout << "[ hostile ] " << cases.size() << " rule shapes: " << deletingValues << " delete a value, "
               << deletingKeys << " a key, " << deletingNothing << " nothing\n";
   }
@@ -382,8 +390,9 @@ TEST_F(HostilePaths, RegistryApiDeleter_DeletesOnlyWhatEachShapeNames) {
       t.keys[2].values = {L"",   L"v",         L"v2",      L"vv",          L"v ",
                           L" v", L"日本",       L"\xD800",  L"x\xDC00",     L"\xD83D\xDE00",
                           L"\xD83D", v16383, v16383.substr(1)};
-      for (const std::wstring& sibling : std::vector<std::wstring>{
-               L"Leaf2", L"Leaf ", L" Leaf", L"LeafLeaf", L"S", L"日本語", L"S\xD800", k255, k255.substr(1)}) {
+      const std::vector<std::wstring> siblings{L"Leaf2", L"Leaf ", L" Leaf",   L"LeafLeaf", L"S",
+                                               L"日本語", L"S\xD800", k255, k255.substr(1)};
+      for (const std::wstring& sibling : siblings) {
         const bool probe = sibling == L"日本語" || sibling == L"S\xD800" || sibling == k255;
         t.keys.push_back(keyWith(dir + L"\\" + sibling, {L"v"}, probe));
       }
@@ -425,7 +434,8 @@ TEST_F(HostilePaths, RegistryApiDeleter_PathsTooLongForTheApiNameNothing) {
   add("the leaf's value", leaf, L"v", split(leaf));
   add("the leaf's value, trailing backslash", leaf + L"\\", L"v", split(leaf));
   add("the leaf", leaf, L"", split(leaf));
-  add("the leaf, doubled last separator", parent + L"\\\\" + leaf.substr(parent.size() + 1), L"", split(leaf));
+  add("the leaf, doubled last separator", parent + L"\\\\" + leaf.substr(parent.size() + 1), L"",
+      split(leaf));
   add("a value of a missing key below the leaf", leaf + L"\\Child", L"v", split(leaf + L"\\Child"));
   add("a missing key below the leaf", leaf + L"\\Child", L"", split(leaf + L"\\Child"));
   add("a value of the leaf's name one character longer", longerLeaf, L"v", split(longerLeaf));
