@@ -227,6 +227,7 @@ class HostilePaths : public ::testing::Test {
           setText(kRoots[t.hive], v, L"r");
           t.rootValues.push_back(v);
         } catch (const Win32Error&) {
+          // Not planted: no case expects it to go.
         }
       }
     }
@@ -246,30 +247,16 @@ class HostilePaths : public ::testing::Test {
     for (const auto& [name, content] : tree) s[tag + name] = content;
 
     const HKEY root = kRoots[t.hive];
-    DWORD subkeys = 0, maxKey = 0, values = 0, maxName = 0, maxData = 0;
-    checkStatus(::RegQueryInfoKeyW(root, nullptr, nullptr, nullptr, &subkeys, &maxKey, nullptr, &values,
-                                   &maxName, &maxData, nullptr, nullptr),
-                "RegQueryInfoKeyW");
-    for (DWORD i = 0; i < values; ++i) {
-      std::wstring name(maxName + 1, L'\0');
-      std::vector<BYTE> data(maxData + 1);
-      DWORD nameLength = maxName + 1, dataLength = maxData + 1, type = 0;
-      checkStatus(
-          ::RegEnumValueW(root, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength),
-          "RegEnumValueW");
-      s[tag + L"|" + name.substr(0, nameLength)] = describeValue(type, data.data(), dataLength);
-    }
+    collectValues(root, tag, s);
     if (t.hive == kClassesRoot && !classesRootNames) {
+      DWORD subkeys = 0;
+      checkStatus(::RegQueryInfoKeyW(root, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr),
+                  "RegQueryInfoKeyW");
       s[tag + L"#subkeys"] = std::to_wstring(subkeys);
       return;
     }
-    for (DWORD i = 0; i < subkeys; ++i) {
-      std::wstring name(maxKey + 1, L'\0');
-      DWORD length = maxKey + 1;
-      checkStatus(::RegEnumKeyExW(root, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr),
-                  "RegEnumKeyExW");
-      s[tag + name.substr(0, length) + L"\\"] = L"key";
-    }
+    for (const std::wstring& name : subkeyNames(root)) s[tag + name + L"\\"] = L"key";
   }
 
   Snapshot everything() const {
