@@ -48,9 +48,10 @@ std::wstring withoutEmptyParts(std::wstring_view key) {
   return joined;
 }
 
-// The registry API hands a name on as a counted string of at most this many
-// characters and silently cuts a longer one short: a key path just past it
-// would name one of its own ancestors, and delete that.
+// The registry functions pass a name on as a counted string of at most this
+// many characters and silently cut a longer one short (RtlInitUnicodeString;
+// seen under Wine): a key path just past it would name one of its own
+// ancestors, and delete that.
 constexpr std::size_t kLongestName = 32766;
 
 }  // namespace
