@@ -32,6 +32,12 @@ std::wstring withoutEmptyParts(std::wstring_view key) {
   return joined;
 }
 
+// The registry functions pass a name on as a counted string of at most this
+// many characters and silently cut a longer one short (RtlInitUnicodeString;
+// seen under Wine): a key path just past it would name one of its own
+// ancestors, and delete that.
+constexpr std::size_t kLongestName = 32766;
+
 }  // namespace
 
 RegistryTarget parseRegistryPath(std::wstring_view path) {
@@ -55,6 +61,7 @@ RegistryTarget parseRegistryPath(std::wstring_view path) {
   RegistryTarget target;
   target.root = *root;
   target.key = withoutEmptyParts(key);
+  if (target.key.size() > kLongestName || path.size() - last - 1 > kLongestName) return {};
   if (last + 1 == path.size()) {
     // Deleting "the key with no name" would mean the root itself.
     if (target.key.empty()) return {};

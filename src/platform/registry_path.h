@@ -35,7 +35,8 @@ struct RegistryTarget {
 // the middle or at the end of the key path are skipped, as Windows reads them.
 // Everything else names nothing: no backslash, an unknown root, a key path
 // starting with a backslash (also one of backslashes only), the root itself
-// as the key to delete, and a path containing a NUL character.
+// as the key to delete, a key path (without its empty parts) or value name
+// longer than 32,766 characters, and a path containing a NUL character.
 RegistryTarget parseRegistryPath(std::wstring_view path);
 
 }  // namespace vorlix

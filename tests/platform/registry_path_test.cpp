@@ -151,7 +151,8 @@ TEST(ParseRegistryPath_Generated, StretchedSeparatorsNameThePlainPath) {
   constexpr std::wstring_view kLetters = L"aZ0 ._-/{}日ü\xD800";
   const auto word = [&](int shortest) {
     std::wstring w;
-    for (int i = pick(shortest, 5); i > 0; --i) w += kLetters[static_cast<std::size_t>(pick(0, kLetters.size() - 1))];
+    for (int i = pick(shortest, 5); i > 0; --i)
+      w += kLetters[static_cast<std::size_t>(pick(0, kLetters.size() - 1))];
     return w;
   };
   int cases = 0;
@@ -174,6 +175,31 @@ TEST(ParseRegistryPath_Generated, StretchedSeparatorsNameThePlainPath) {
         << asciiSummary(led) << " | " << asciiSummary(name);
   }
   std::cout << "[ generated ] " << cases << " key paths, stretched and led by a backslash\n";
+}
+
+// The API cuts a name past 32,766 characters short, to an ancestor's path.
+TEST(ParseRegistryPath_Lengths, NamesTooLongForTheApiNameNothing) {
+  const std::wstring longest = L"Software\\" + std::wstring(32766 - 9, L'k');
+  const std::wstring longer = longest + L"k";
+  const std::wstring stretched = L"Software" + std::wstring(40000, L'\\') + longest.substr(9) + L"\\\\";
+  const std::wstring longestName(32766, L'n');
+  const struct {
+    const char* shape;
+    std::wstring key, name;
+    RegistryTarget expected;
+  } cases[] = {
+      {"longest key", longest, L"", {Kind::Key, Root::CurrentUser, longest, L""}},
+      {"longest key, a value", longest, L"v", {Kind::Value, Root::CurrentUser, longest, L"v"}},
+      {"a longer key", longer, L"", {}},
+      {"a longer key, a value", longer, L"v", {}},
+      {"a child of the longest key", longest + L"\\c", L"", {}},
+      {"empty parts do not count", stretched, L"", {Kind::Key, Root::CurrentUser, longest, L""}},
+      {"longest value name", L"K", longestName, {Kind::Value, Root::CurrentUser, L"K", longestName}},
+      {"a longer value name", L"K", longestName + L"n", {}},
+      {"a longer value name in the root", L"", longestName + L"n", {}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(parseRegistryPath(fullPath(L"HKEY_CURRENT_USER", c.key, c.name)), c.expected) << c.shape;
 }
 
 TEST(ParseRegistryPath_Roots, EveryHiveListNameIsTheRootOfItsIndex) {

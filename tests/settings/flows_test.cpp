@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -464,6 +469,239 @@ TEST_P(WriteFlows_Failure, StopsAtThatEntryAndLeavesControlsAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, WriteFlows_Failure, ::testing::ValuesIn(kWriteFailures));
+
+
+// ---- Stored texts of every hostile shape, over all 50 entries ----
+
+std::vector<Address> readsOf(const MemorySettingsStore& store) {
+  std::vector<Address> out;
+  for (const SettingsCall& c : store.calls) {
+    EXPECT_EQ(c.kind, SettingsCall::Kind::Read) << "a load never writes";
+    out.emplace_back(c.section, c.key);
+  }
+  return out;
+}
+
+// What each entry accepts, written out independently of the layout.
+struct EntryRule {
+  bool text;
+  int lowest, highest;
+  const wchar_t* defaultText;
+};
+
+EntryRule ruleOf(const Address& a) {
+  if (a.first == L"keydirs" || a.first == L"keynames") return {true, 0, 0, L""};
+  if (a.first == L"Reg" && a.second == L"Enabled") return {false, 0, 2, L"1"};
+  if (a.first == L"EnableKeys") return {false, 0, 2, L"0"};
+  return {false, -1, 4, a.second == L"13" ? L"2" : L"-1"};
+}
+
+enum class Verdict { Loads, NotANumber, Refused, Unreadable };
+
+// One generated entry: what is stored and what loading it must give.
+struct Planted {
+  std::optional<std::wstring> text;  // none: absent, or unreadable
+  Verdict verdict;
+  std::wstring loaded;  // the control's value afterwards, stored form
+};
+
+class StoredTexts {
+ public:
+  explicit StoredTexts(unsigned seed) : random_(seed) {}
+
+  int pick(int lowest, int highest) { return std::uniform_int_distribution<int>(lowest, highest)(random_); }
+  bool chance(int percent) { return pick(1, 100) <= percent; }
+
+  std::wstring blanks(int shortest, int longest) {
+    std::wstring out;
+    for (int n = pick(shortest, longest); n > 0; --n) out += chance(50) ? L' ' : L'\t';
+    return out;
+  }
+  std::wstring digits(int shortest, int longest) {
+    std::wstring out(1, static_cast<wchar_t>(L'1' + pick(0, 8)));
+    for (int n = pick(shortest, longest) - 1; n > 0; --n) out += static_cast<wchar_t>(L'0' + pick(0, 9));
+    return out;
+  }
+  // Any characters at all: NULs, controls, unpaired surrogates, digits.
+  std::wstring anyText(int longest) {
+    static constexpr wchar_t kOdd[] = {L'\0', L'\t', L'\n', L' ', L'\\', L'-', L'+', L'.', L'0', L'9',
+                                       0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0x00A0, 0xFEFF, 0xFFFF, L'é', L'日'};
+    std::wstring out;
+    for (int n = pick(0, longest); n > 0; --n)
+      out += chance(50) ? kOdd[pick(0, std::size(kOdd) - 1)] : static_cast<wchar_t>(pick(0x20, 0x7E));
+    return out;
+  }
+  // At most one megabyte text per store, in about one store in a hundred:
+  // each costs a twentieth of a second under the sanitizers.
+  void newStore() { megabyteLeft_ = chance(1); }
+  bool megabyteHere() { return megabyteLeft_ && chance(10) && !(megabyteLeft_ = false); }
+  std::wstring megabyte(wchar_t c) {
+    ++megabytes;
+    return std::wstring(1 << 20, c);
+  }
+  int megabytes = 0;
+
+  // A spelling of `value` that the reader takes: the writer's, or with
+  // blanks around, a plus sign, leading zeros, "-0".
+  std::wstring spelled(int value) {
+    const std::wstring magnitude = std::to_wstring(value < 0 ? -value : value);
+    std::wstring sign = value < 0 ? L"-" : L"";
+    if (value >= 0 && chance(30)) sign = value == 0 && chance(50) ? L"-" : L"+";
+    std::wstring zeros(static_cast<std::size_t>(chance(30) ? pick(1, 6) : 0), L'0');
+    if (megabyteHere()) zeros = megabyte(L'0');
+    std::wstring out = sign + zeros + magnitude;
+    if (chance(40)) out = blanks(1, 3) + out + blanks(0, 3);
+    if (megabyteHere()) out = megabyte(L' ') + out + L'\t';
+    return out;
+  }
+
+  Planted good(const EntryRule& rule) {
+    if (chance(15)) return {std::nullopt, Verdict::Loads, rule.defaultText};
+    if (rule.text) {
+      const std::wstring text = megabyteHere() ? megabyte(L'k') : anyText(40);
+      return {text, Verdict::Loads, text};
+    }
+    const int value = pick(rule.lowest, rule.highest);
+    return {spelled(value), Verdict::Loads, std::to_wstring(value)};
+  }
+
+  // A stored value that stops the load at its entry.
+  Planted bad(const EntryRule& rule) {
+    if (rule.text || chance(10)) return {std::nullopt, Verdict::Unreadable, {}};
+    if (chance(50)) {
+      // A 16-bit number the control does not take, at the limits or between.
+      const int candidates[] = {-32768, -32767, rule.lowest - 1, rule.highest + 1, 32766, 32767,
+                                pick(-32768, rule.lowest - 1), pick(rule.highest + 1, 32767)};
+      return {spelled(candidates[pick(0, std::size(candidates) - 1)]), Verdict::Refused, {}};
+    }
+    return {notANumber(), Verdict::NotANumber, {}};
+  }
+
+  std::wstring notANumber() {
+    const std::wstring d = digits(1, 3);
+    switch (pick(0, 13)) {
+      case 0: return blanks(0, 4);
+      case 1: return std::wstring(chance(50) ? L"+" : L"-") + (chance(50) ? L"" : blanks(1, 2));
+      case 2: return std::wstring(chance(50) ? L"+-" : chance(50) ? L"--" : L"-+") + d;
+      case 3: return (chance(50) ? d : L"-") + blanks(1, 2) + d;  // inner blank
+      case 4: return d + (chance(50) ? L"." : L",") + digits(1, 3);
+      case 5: return chance(50) ? L"." + d : d + L".";
+      case 6: return d + (chance(50) ? L"e" : L"E+") + d;
+      case 7:
+        return std::wstring(chance(50) ? L"0x" : chance(50) ? L"&H" : L"0X") + d +
+               (chance(50) ? L"F" : L"");
+      case 8: return (chance(50) ? L"" : L"-") + std::to_wstring(pick(32769, 2'000'000'000));
+      case 9: return chance(50) ? L"32768" : chance(50) ? L"-32769" : L"+00065536";
+      case 10: return megabyteHere() ? megabyte(L'9') : digits(6, 40);  // beyond 16 bits
+      case 11: {  // a NUL anywhere among digits
+        std::wstring t = d;
+        t.insert(static_cast<std::size_t>(pick(0, static_cast<int>(t.size()))), 1, L'\0');
+        return t;
+      }
+      case 12: {
+        const wchar_t odd[] = {0xD800, 0xDC00, 0x0664, 0xFF14, 0x00A0, L'\n', L'\r', L'\v'};
+        return chance(50) ? odd[pick(0, 7)] + d : d + odd[pick(0, 7)];
+      }
+      default: {  // any text with a letter in it
+        std::wstring t = megabyteHere() ? megabyte(L'5') : anyText(20);
+        t.insert(static_cast<std::size_t>(pick(0, static_cast<int>(t.size()))), 1, L'x');
+        return t;
+      }
+    }
+  }
+
+  std::mt19937 random_;
+  bool megabyteLeft_ = false;
+};
+
+SettingsFailureKind failureKind(Verdict v) {
+  return v == Verdict::Refused      ? SettingsFailureKind::Refused
+         : v == Verdict::Unreadable ? SettingsFailureKind::UnreadableValue
+                                    : SettingsFailureKind::NotANumber;
+}
+
+// Fills the controls with some valid state for a load to overwrite.
+void fillRandomly(ConfigControls& c, StoredTexts& g) {
+  for (int slot = 1; slot <= SlotCount; ++slot) {
+    c.setListIndex(slot, static_cast<std::int16_t>(g.pick(-1, 4)));
+    c.setCheckValue(slot, static_cast<CheckState>(g.pick(0, 2)));
+    c.setText(TextField::Key, slot, L"before " + std::to_wstring(g.pick(0, 99)));
+    c.setText(TextField::Name, slot, g.anyText(5));
+  }
+  c.setListIndex(PriorityCombo, static_cast<std::int16_t>(g.pick(-1, 4)));
+  c.setCheckValue(ScannerBox, static_cast<CheckState>(g.pick(0, 2)));
+}
+
+TEST(ReadFlows_GeneratedStores, LoadExactlyOrStopAtTheFirstBadEntryWithoutWriting) {
+  StoredTexts g(20261207);
+  const std::vector<Address> order = loadOrderAddresses();
+  std::map<std::string, int> outcomes;
+  constexpr int kCases = 2000;
+  for (int n = 0; n < kCases && !::testing::Test::HasFailure(); ++n) {
+    SCOPED_TRACE("case " + std::to_string(n));
+    // Where the first bad entry sits (50: none), mostly a number's entry:
+    // a text entry can only fail by not holding text.
+    const std::size_t badAt = static_cast<std::size_t>(g.chance(25) ? 50 : g.pick(0, g.chance(70) ? 25 : 49));
+    g.newStore();
+    MemorySettingsStore store;
+    std::vector<Planted> planted;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const EntryRule rule = ruleOf(order[i]);
+      // After the bad entry anything may be stored: none of it may be read.
+      planted.push_back(i < badAt    ? g.good(rule)
+                        : i == badAt ? g.bad(rule)
+                                     : (g.chance(50) ? g.good(rule) : g.bad(rule)));
+      const Planted& p = planted.back();
+      if (p.text) store.put(order[i].first, order[i].second, *p.text);
+      if (p.verdict == Verdict::Unreadable)
+        store.putUnreadable(order[i].first, order[i].second, L"a value of type REG_BINARY");
+    }
+    const std::size_t entriesBefore = store.entryCount();
+
+    MemoryControls controls;
+    fillRandomly(controls, g);
+    const std::vector<std::wstring> before = snapshot(controls);
+    ProgramOptions options(controls);
+
+    std::optional<SettingsFailure> failure;
+    try {
+      readConfiguration(store, RuleTable(controls), options);
+    } catch (const SettingsFailure& f) {
+      failure = f;
+    }
+
+    const std::size_t read = std::min<std::size_t>(badAt + 1, order.size());
+    if (badAt == order.size()) {
+      EXPECT_FALSE(failure) << (failure ? failure->what() : "");
+      ++outcomes["loaded whole"];
+    } else if (failure) {
+      const Planted& bad = planted[badAt];
+      EXPECT_EQ(failure->kind(), failureKind(bad.verdict));
+      EXPECT_EQ(failure->details().section, order[badAt].first);
+      EXPECT_EQ(failure->details().key, order[badAt].second);
+      if (bad.text) {
+        EXPECT_TRUE(failure->details().storedText == *bad.text) << "stored text not passed on whole";
+      }
+      ++outcomes[bad.verdict == Verdict::Refused ? "stopped: refused" : bad.verdict == Verdict::Unreadable
+                                                                            ? "stopped: not text"
+                                                                            : "stopped: not a number"];
+    } else {
+      ADD_FAILURE() << "no failure at " << asciiSummary(order[badAt].first + L" " + order[badAt].second);
+    }
+    const std::vector<std::wstring> after = snapshot(controls);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const std::wstring& expected = i < badAt ? planted[i].loaded : before[i];
+      EXPECT_TRUE(after[i] == expected) << asciiSummary(order[i].first + L" " + order[i].second)
+                                        << (i < badAt ? " loaded wrong" : " changed after the stop");
+    }
+    EXPECT_EQ(readsOf(store),
+              std::vector<Address>(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(read)));
+    EXPECT_EQ(store.entryCount(), entriesBefore) << "the load wrote";
+  }
+  std::cout << "[ generated ] " << kCases << " stores, " << g.megabytes << " megabyte texts:";
+  for (const auto& [outcome, count] : outcomes) std::cout << " " << count << " " << outcome << ";";
+  std::cout << "\n";
+}
 
 }  // namespace
 }  // namespace vorlix

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "platform/memory/memory_controls.h"
 #include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
+#include "registry_snapshot.h"
 
 namespace vorlix::win32 {
 namespace {
@@ -44,41 +44,6 @@ void setText(HKEY root, const std::wstring& key, const std::wstring& name, const
 bool valueExists(HKEY root, const std::wstring& key, const std::wstring& name, REGSAM view = 0) {
   return ::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_ANY | (view ? RRF_SUBKEY_WOW6464KEY : 0),
                         nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-
-// Every key and value below a key, with type and data: "sub\key\" for a key,
-// "sub\key|name" for a value.
-using Snapshot = std::map<std::wstring, std::wstring>;
-
-void collect(HKEY parent, const std::wstring& relative, Snapshot& out) {
-  DWORD subkeys = 0, maxKey = 0, values = 0, maxName = 0, maxData = 0;
-  checkStatus(::RegQueryInfoKeyW(parent, nullptr, nullptr, nullptr, &subkeys, &maxKey, nullptr,
-                                 &values, &maxName, &maxData, nullptr, nullptr),
-              "RegQueryInfoKeyW");
-  for (DWORD i = 0; i < values; ++i) {
-    std::wstring name(maxName + 1, L'\0');
-    std::vector<BYTE> data(maxData + 1);
-    DWORD nameLength = maxName + 1, dataLength = maxData + 1, type = 0;
-    checkStatus(::RegEnumValueW(parent, i, name.data(), &nameLength, nullptr, &type, data.data(),
-                                &dataLength),
-                "RegEnumValueW");
-    name.resize(nameLength);
-    std::wstring text = std::to_wstring(type) + L":";
-    for (DWORD b = 0; b < dataLength; ++b) text += std::to_wstring(data[b]) + L",";
-    out[relative + L"|" + name] = text;
-  }
-  for (DWORD i = 0; i < subkeys; ++i) {
-    std::wstring name(maxKey + 1, L'\0');
-    DWORD length = maxKey + 1;
-    checkStatus(::RegEnumKeyExW(parent, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr),
-                "RegEnumKeyExW");
-    name.resize(length);
-    const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
-    out[child + L"\\"] = L"key";
-    unique_hkey key;
-    checkStatus(::RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, key.put()), "RegOpenKeyExW");
-    collect(key.get(), child, out);
-  }
 }
 
 std::wstring replaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {

@@ -15,6 +15,7 @@
 #include "platform/memory/memory_controls.h"
 #include "platform/memory/memory_settings_store.h"
 #include "platform/win32/unique_handle.h"
+#include "registry_snapshot.h"
 #include "settings/flows.h"
 
 namespace vorlix::win32 {
@@ -91,6 +92,15 @@ class RegistryStoreTest : public ::testing::Test {
               ERROR_SUCCESS);
     ASSERT_EQ(::RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes),
               ERROR_SUCCESS);
+  }
+
+  // Every key and value of the store, byte for byte.
+  Snapshot storeSnapshot() const {
+    Snapshot s;
+    unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, base_.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+      collect(key.get(), L"", s);
+    return s;
   }
 
   std::wstring scratch_;
@@ -279,30 +289,116 @@ TEST_F(RegistryStoreTest, SaveLeavesExactlyTheFiftyTextValues) {
   EXPECT_EQ(stored.size(), 50u);
 }
 
-TEST_F(RegistryStoreTest, DwordInPlaceOfAnIntegerIsThatEntrysFailure) {
-  const auto config = awkwardConfiguration();
-  MemoryControls source;
-  fill(source, config);
-  RegistrySettingsStore store(base_);
-  writeConfiguration(store, RuleTable(source), ProgramOptions(source), loadOrder());
-  ASSERT_EQ(runReg({L"add", regPath(L"Reg"), L"/v", L"7", L"/t", L"REG_DWORD", L"/d", L"3", L"/f"}), 0u);
+std::vector<BYTE> utf16(std::wstring_view text, std::size_t extraBytes = 0) {
+  std::vector<BYTE> bytes(text.size() * 2 + extraBytes, 0);
+  std::memcpy(bytes.data(), text.data(), text.size() * 2);
+  return bytes;
+}
 
-  MemoryControls controls;
-  ProgramOptions options(controls);
-  try {
-    readConfiguration(store, RuleTable(controls), options);
-    FAIL() << "no failure";
-  } catch (const SettingsFailure& failure) {
-    const SettingsFailureDetails& d = failure.details();
-    EXPECT_EQ(d.kind, SettingsFailureKind::UnreadableValue);
-    EXPECT_EQ(d.section, L"Reg");
-    EXPECT_EQ(d.key, L"7");
-    EXPECT_EQ(d.reason, L"a value of type REG_DWORD");
-    EXPECT_EQ(d.location, L"HKEY_CURRENT_USER\\" + sectionPath(L"Reg"));
+std::vector<BYTE> withStrayByte(std::wstring_view text) {
+  std::vector<BYTE> bytes = utf16(text);
+  bytes.push_back(0x33);
+  return bytes;
+}
+
+// A different valid value in every entry from awkwardConfiguration.
+std::map<Address, std::wstring> priorConfiguration() {
+  std::map<Address, std::wstring> config;
+  for (int slot = 1; slot <= SlotCount; ++slot) {
+    const std::wstring n = std::to_wstring(slot);
+    config[{L"Reg", n}] = std::to_wstring((slot + 1) % 6 - 1);
+    config[{L"EnableKeys", n}] = std::to_wstring((slot + 1) % 3);
+    config[{L"keydirs", n}] = L"prior dir " + n;
+    config[{L"keynames", n}] = L"prior name " + n;
   }
-  for (int slot = 1; slot <= 6; ++slot)
-    EXPECT_EQ(std::to_wstring(controls.listIndex(slot)), config.at({L"Reg", std::to_wstring(slot)}));
-  EXPECT_EQ(controls.listIndex(7), NoSelection);
+  config[{L"Reg", L"13"}] = L"0";
+  config[{L"Reg", L"Enabled"}] = L"0";
+  return config;
+}
+
+struct StoredShapeCase {
+  const char* shape;
+  const wchar_t* section;
+  const wchar_t* key;
+  DWORD type;
+  std::vector<BYTE> bytes;
+  // Either the load stops there with this failure, naming the type that is
+  // not text or the stored text...
+  SettingsFailureKind kind;
+  const wchar_t* typeOrText;
+  // ...or it loads this text into the entry's control.
+  const wchar_t* loadsAs = nullptr;
+};
+
+TEST_F(RegistryStoreTest, NonTextValueStopsTheLoadAtItsEntryWithoutWriting) {
+  using enum SettingsFailureKind;
+  constexpr auto NotText = UnreadableValue;
+  const StoredShapeCase cases[] = {
+      {"DWORD for a hive", L"Reg", L"7", REG_DWORD, {3, 0, 0, 0}, NotText, L"REG_DWORD"},
+      {"DWORD, first entry", L"Reg", L"1", REG_DWORD, {0, 0, 0, 0}, NotText, L"REG_DWORD"},
+      {"QWORD for the priority", L"Reg", L"13", REG_QWORD, {2, 0, 0, 0, 0, 0, 0, 0}, NotText, L"REG_QWORD"},
+      {"binary text for the switch", L"Reg", L"Enabled", REG_BINARY, utf16(L"1", 2), NotText, L"REG_BINARY"},
+      {"multi-string for a box", L"EnableKeys", L"7", REG_MULTI_SZ, utf16(std::wstring_view(L"1\0\0", 3)),
+       NotText, L"REG_MULTI_SZ"},
+      {"big-endian DWORD, last box", L"EnableKeys", L"12", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 1}, NotText,
+       L"REG_DWORD_BIG_ENDIAN"},
+      {"empty none for a key path", L"keydirs", L"1", REG_NONE, {}, NotText, L"REG_NONE"},
+      {"64 KiB of binary for a key path", L"keydirs", L"6", REG_BINARY, std::vector<BYTE>(65536, 0x41),
+       NotText, L"REG_BINARY"},
+      {"unknown type for a name", L"keynames", L"1", 0x4000, {1, 2, 3}, NotText, L"type 16384"},
+      {"none with data, last entry", L"keynames", L"12", REG_NONE, utf16(L"x", 2), NotText, L"REG_NONE"},
+      // A stray last byte of text is dropped; what is left is judged as text.
+      {"odd length, whole characters refused", L"Reg", L"5", REG_SZ, withStrayByte(L"12"), Refused, L"12"},
+      {"one byte of text: empty", L"EnableKeys", L"3", REG_SZ, {0x31}, NotANumber, L""},
+      {"odd length, whole characters a number", L"Reg", L"Enabled", REG_SZ, withStrayByte(L"1"), {},
+       nullptr, L"1"},
+      {"odd length for a name", L"keynames", L"12", REG_SZ, withStrayByte(L"abc"), {}, nullptr, L"abc"},
+  };
+  const auto stored = awkwardConfiguration();
+  const auto prior = priorConfiguration();
+  RegistrySettingsStore store(base_);
+  for (const StoredShapeCase& c : cases) {
+    SCOPED_TRACE(c.shape);
+    {
+      MemoryControls source;
+      fill(source, stored);
+      writeConfiguration(store, RuleTable(source), ProgramOptions(source), loadOrder());
+    }
+    setRaw(c.section, c.key, c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size()));
+    const auto storeBefore = storeSnapshot();
+
+    MemoryControls controls;
+    fill(controls, prior);
+    ProgramOptions options(controls);
+    bool stopped = false;
+    try {
+      readConfiguration(store, RuleTable(controls), options);
+    } catch (const SettingsFailure& failure) {
+      stopped = true;
+      const SettingsFailureDetails& d = failure.details();
+      EXPECT_EQ(d.kind, c.kind);
+      EXPECT_EQ(d.section, c.section);
+      EXPECT_EQ(d.key, c.key);
+      if (c.kind == NotText) {
+        EXPECT_EQ(d.reason, L"a value of type " + std::wstring(c.typeOrText));
+      } else {
+        EXPECT_EQ(d.storedText, c.typeOrText);
+      }
+      EXPECT_EQ(d.location, L"HKEY_CURRENT_USER\\" + sectionPath(c.section));
+    }
+    EXPECT_EQ(stopped, c.loadsAs == nullptr);
+
+    // Before the entry: as stored; from it on: untouched, or all loaded.
+    bool reached = false;
+    for (const SettingsEntry& e : loadOrder()) {
+      const Address a{std::wstring(e.section()), e.key()};
+      const bool here = a == Address(c.section, c.key);
+      reached = reached || here;
+      const std::wstring expected = !c.loadsAs && reached ? prior.at(a) : here ? c.loadsAs : stored.at(a);
+      EXPECT_EQ(controlValue(controls, e), expected) << asciiSummary(a.first + L" " + a.second);
+    }
+    EXPECT_TRUE(storeSnapshot() == storeBefore) << "the load changed the store";
+  }
 }
 
 TEST_F(RegistryStoreTest, AbsentEntriesReadAsTheirDefaultAndEmptyOnesAsEmpty) {
@@ -322,12 +418,6 @@ struct RawCase {
   std::vector<BYTE> bytes;
   const wchar_t* expected;  // nullptr: unreadable
 };
-
-std::vector<BYTE> utf16(std::wstring_view text, std::size_t extraBytes = 0) {
-  std::vector<BYTE> bytes(text.size() * 2 + extraBytes, 0);
-  std::memcpy(bytes.data(), text.data(), text.size() * 2);
-  return bytes;
-}
 
 TEST_F(RegistryStoreTest, StoredDataOfEveryShapeReadsSafely) {
   std::vector<BYTE> odd = utf16(L"12");
