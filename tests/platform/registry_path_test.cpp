@@ -176,6 +176,40 @@ TEST(ParseRegistryPath_Generated, StretchedSeparatorsNameThePlainPath) {
   std::cout << "[ generated ] " << cases << " key paths, stretched and led by a backslash\n";
 }
 
+// Why a path names nothing, as the window tells it: one reason per way.
+struct FaultCase {
+  std::wstring_view path;
+  PathFault fault;
+};
+
+constexpr FaultCase kFaults[] = {
+    {std::wstring_view(L"HKCU\\K\\V\0x", 10), PathFault::NulCharacter},
+    {L"HKEY_CURRENT_USER", PathFault::NoSeparator},
+    {L"", PathFault::NoSeparator},
+    {L"\\Software\\V", PathFault::NoHive},  // no hive chosen
+    {L"\\\\", PathFault::NoHive},
+    {L"hkcu\\K\\V", PathFault::NoHive},
+    {L"HKEY_CURRENT_USER\\\\A\\V", PathFault::LeadingBackslash},
+    {L"HKEY_CURRENT_USER\\\\\\", PathFault::LeadingBackslash},
+    {L"HKEY_USERS\\\\", PathFault::HiveItself},
+    {L"HKEY_CURRENT_USER\\", PathFault::HiveItself},
+};
+
+TEST(ReadRegistryPath, ANamelessPathSaysWhyANamedOneHasNoFaultAndTheTargetIsTheParses) {
+  for (const FaultCase& c : kFaults) {
+    SCOPED_TRACE(asciiSummary(c.path));
+    const RegistryPathReading reading = readRegistryPath(c.path);
+    EXPECT_EQ(reading.target, RegistryTarget{});
+    EXPECT_EQ(reading.fault, c.fault);
+  }
+  for (const ParseCase& c : kCases) {
+    SCOPED_TRACE(c.shape);
+    const RegistryPathReading reading = readRegistryPath(c.path);
+    EXPECT_EQ(reading.target, parseRegistryPath(c.path));
+    EXPECT_EQ(reading.fault == PathFault::None, c.kind != Kind::Nothing);
+  }
+}
+
 TEST(ParseRegistryPath_Roots, EveryHiveListNameIsTheRootOfItsIndex) {
   for (std::size_t i = 0; i < HiveList.size(); ++i) {
     const RegistryTarget t = parseRegistryPath(fullPath(HiveList[i], L"K", L"V"));
