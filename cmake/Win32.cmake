@@ -21,7 +21,19 @@ target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_M
 # ole32 for the accessibility property service, which is a COM object.
 target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid)
 
-# The icon and the manifest (DPI awareness, visual styles) as resources.
+# The version of project() for the resource compiler: missing parts are 0.
+foreach(part MAJOR MINOR PATCH TWEAK)
+  set(VORLIX_VERSION_${part} 0)
+  if(NOT PROJECT_VERSION_${part} STREQUAL "")
+    set(VORLIX_VERSION_${part} ${PROJECT_VERSION_${part}})
+  endif()
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/src/version.h.in
+               ${PROJECT_BINARY_DIR}/generated/vorlix_version.h @ONLY)
+target_include_directories(vorlix_win32 PUBLIC ${PROJECT_BINARY_DIR}/generated)
+
+# The icon, the manifest (DPI awareness, visual styles) and the version
+# information as resources.
 enable_language(RC)
 set(VORLIX_RESOURCES ${PROJECT_SOURCE_DIR}/src/vorlix.rc)
 
