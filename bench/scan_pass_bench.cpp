@@ -1,4 +1,5 @@
-// Cost of one scan pass over twelve active rules, against
+// Cost of one scan pass over twelve active rules, as the program runs it
+// (each rule's outcome kept for its row's tip), against
 //   the floor: the same twelve deletions as bare RegDeleteKeyValueW calls, and
 //   the scripting object: "WScript.Shell" created, asked to RegDelete through
 //   IDispatch and released, once per deletion.
@@ -147,11 +148,14 @@ int wmain() {
   std::vector<std::wstring> paths;
   for (const RuleSlot slot : table) paths.push_back(slot.fullPath());
   vorlix::win32::RegistryApiDeleter deleter;
+  RuleRecords records;
 
   // Sanity: the pass and the floor really delete, so the times are of work done.
   scratch.createAll();
-  ScanPass::run(table, deleter);
+  ScanPass::run(table, deleter, &records);
   const int leftByPass = scratch.entriesLeft();
+  int kept = 0;
+  for (int n = 1; n <= kRules; ++n) kept += records[n].lastOutcome.kind == DeletionOutcome::Kind::Deleted;
   scratch.createAll();
   scratch.deleteValues();
   const int leftByFloor = scratch.entriesLeft();
@@ -163,6 +167,7 @@ int wmain() {
   std::printf("entries left of %d after one pass: %d; after the floor: %d; after the scripting "
               "object: %d\n",
               kRules, leftByPass, leftByFloor, leftByScript);
+  std::printf("outcomes kept by the pass: %d of %d rules deleted\n", kept, kRules);
   std::printf("scripting object %s; RegDelete call result 0x%08lX\n",
               scriptCreated ? "created" : "could NOT be created",
               static_cast<unsigned long>(scriptResult));
@@ -191,7 +196,7 @@ int wmain() {
       for (int turn = 0; turn < 3; ++turn) {
         switch ((round + turn) % 3) {
           case 0:
-            f.pass.push_back(timeRound(present, [&] { ScanPass::run(table, deleter); }));
+            f.pass.push_back(timeRound(present, [&] { ScanPass::run(table, deleter, &records); }));
             break;
           case 1:
             f.floor.push_back(timeRound(present, [&] { scratch.deleteValues(); }));

@@ -8,6 +8,9 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/child_controls.cpp
   src/platform/win32/form1.cpp
   src/platform/win32/form1_layout.cpp
+  src/platform/win32/form1_assist.cpp
+  src/platform/win32/rule_tips.cpp
+  src/platform/win32/accessible_names.cpp
   src/platform/win32/message_box_prompts.cpp
   src/platform/win32/tray_icon.cpp
   src/platform/win32/registry_deleter.cpp
@@ -15,9 +18,22 @@ add_library(vorlix_win32 STATIC
 )
 target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui vorlix_platform)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32)
+# ole32 for the accessibility property service, which is a COM object.
+target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid)
 
-# The icon and the manifest (DPI awareness, visual styles) as resources.
+# The version of project() for the resource compiler: missing parts are 0.
+foreach(part MAJOR MINOR PATCH TWEAK)
+  set(VORLIX_VERSION_${part} 0)
+  if(NOT PROJECT_VERSION_${part} STREQUAL "")
+    set(VORLIX_VERSION_${part} ${PROJECT_VERSION_${part}})
+  endif()
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/src/version.h.in
+               ${PROJECT_BINARY_DIR}/generated/vorlix_version.h @ONLY)
+target_include_directories(vorlix_win32 PUBLIC ${PROJECT_BINARY_DIR}/generated)
+
+# The icon, the manifest (DPI awareness, visual styles) and the version
+# information as resources.
 enable_language(RC)
 set(VORLIX_RESOURCES ${PROJECT_SOURCE_DIR}/src/vorlix.rc)
 

@@ -21,6 +21,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     win32::MessageBoxPrompts prompts(form.hwnd());
     ui::Program program(form, store, deleter, prompts);
     form.setEvents(&program);
+    form.setRuleReports(&program);
 
     program.start();
     if (!program.ended()) win32::runMessageLoop(form);

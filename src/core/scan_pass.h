@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "core/deletion_outcome.h"
+#include "core/rule_records.h"
 #include "core/rules.h"
 
 namespace vorlix {
@@ -10,16 +12,19 @@ namespace vorlix {
 class RegistryDeleter {
  public:
   virtual ~RegistryDeleter() = default;
-  // Deletes the entry that the path names. Never reports or throws: a missing
-  // entry, a refused deletion or a malformed path all end here silently.
-  virtual void RegDelete(std::wstring_view path) noexcept = 0;
+  // Deletes the entry that the path names and says how that went. Never
+  // throws: a missing entry, a refused deletion or a malformed path are
+  // answers, not failures.
+  virtual DeletionOutcome RegDelete(std::wstring_view path) noexcept = 0;
 };
 
 class ScanPass {
  public:
-  // Reads each slot only after the previous slot's deletion has returned,
-  // and keeps nothing from one pass to the next.
-  static void run(const RuleTable& table, RegistryDeleter& deleter) noexcept;
+  // Reads each slot only after the previous slot's deletion has returned.
+  // Every outcome is ignored for the pass's own course; with records, each
+  // active slot's outcome is kept there for the window to tell.
+  static void run(const RuleTable& table, RegistryDeleter& deleter,
+                  RuleRecords* records = nullptr) noexcept;
 };
 
 }  // namespace vorlix

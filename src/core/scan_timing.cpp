@@ -18,6 +18,6 @@ void ScanTiming::switchOn() {
 
 void ScanTiming::switchOff() { timer_.setEnabled(false); }
 
-void ScanTiming::timerFired() noexcept { ScanPass::run(RuleTable(controls_), deleter_); }
+void ScanTiming::timerFired() noexcept { ScanPass::run(RuleTable(controls_), deleter_, records_); }
 
 }  // namespace vorlix

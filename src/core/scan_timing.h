@@ -41,8 +41,10 @@ class ScanTimer {
 
 class ScanTiming final : public OptionReactions {
  public:
-  ScanTiming(ScanTimer& timer, ConfigControls& controls, RegistryDeleter& deleter)
-      : timer_(timer), controls_(controls), deleter_(deleter) {}
+  // With records, every pass keeps each rule's outcome there.
+  ScanTiming(ScanTimer& timer, ConfigControls& controls, RegistryDeleter& deleter,
+             RuleRecords* records = nullptr)
+      : timer_(timer), controls_(controls), deleter_(deleter), records_(records) {}
 
   // Sets the interval from the selected level; no level leaves it as it is.
   void applyPriority();
@@ -63,6 +65,7 @@ class ScanTiming final : public OptionReactions {
   ScanTimer& timer_;
   ConfigControls& controls_;
   RegistryDeleter& deleter_;
+  RuleRecords* records_;
 };
 
 }  // namespace vorlix

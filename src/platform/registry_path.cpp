@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace vorlix {
 namespace {
@@ -40,15 +41,16 @@ constexpr std::size_t kLongestName = 32766;
 
 }  // namespace
 
-RegistryTarget parseRegistryPath(std::wstring_view path) {
+RegistryPathReading readRegistryPath(std::wstring_view path) {
+  const auto nothing = [](PathFault fault) { return RegistryPathReading{{}, fault}; };
   // The API takes NUL-terminated text: a NUL inside would cut the path short
   // and name a different entry.
-  if (path.find(L'\0') != std::wstring_view::npos) return {};
+  if (path.find(L'\0') != std::wstring_view::npos) return nothing(PathFault::NulCharacter);
 
   const std::size_t first = path.find(L'\\');
-  if (first == std::wstring_view::npos) return {};
+  if (first == std::wstring_view::npos) return nothing(PathFault::NoSeparator);
   const std::optional<Hive> root = rootNamed(path.substr(0, first));
-  if (!root) return {};
+  if (!root) return nothing(PathFault::NoHive);
 
   const std::size_t last = path.rfind(L'\\');
   const std::wstring_view key =
@@ -56,21 +58,24 @@ RegistryTarget parseRegistryPath(std::wstring_view path) {
   // Windows refuses a key path that starts with a backslash (bad path), under
   // every root but HKEY_CLASSES_ROOT; refusing it everywhere is the safe side.
   // A key path of backslashes only falls here too: it would name the root.
-  if (!key.empty() && key.front() == L'\\') return {};
+  if (!key.empty() && key.front() == L'\\') return nothing(PathFault::LeadingBackslash);
 
   RegistryTarget target;
   target.root = *root;
   target.key = withoutEmptyParts(key);
-  if (target.key.size() > kLongestName || path.size() - last - 1 > kLongestName) return {};
+  if (target.key.size() > kLongestName || path.size() - last - 1 > kLongestName)
+    return nothing(PathFault::TooLong);
   if (last + 1 == path.size()) {
     // Deleting "the key with no name" would mean the root itself.
-    if (target.key.empty()) return {};
+    if (target.key.empty()) return nothing(PathFault::HiveItself);
     target.kind = RegistryTarget::Kind::Key;
   } else {
     target.kind = RegistryTarget::Kind::Value;
     target.value = path.substr(last + 1);
   }
-  return target;
+  return {std::move(target), PathFault::None};
 }
+
+RegistryTarget parseRegistryPath(std::wstring_view path) { return readRegistryPath(path).target; }
 
 }  // namespace vorlix

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/deletion_outcome.h"
 #include "core/hives.h"
 
 namespace vorlix {
-
 
 struct RegistryTarget {
   enum class Kind : std::uint8_t { Nothing, Value, Key };
@@ -38,5 +38,13 @@ struct RegistryTarget {
 // as the key to delete, a key path (without its empty parts) or value name
 // longer than 32,766 characters, and a path containing a NUL character.
 RegistryTarget parseRegistryPath(std::wstring_view path);
+
+// The same reading, with the reason when the path names nothing: the one
+// parse behind both the deleter and the window's account of a rule.
+struct RegistryPathReading {
+  RegistryTarget target;
+  PathFault fault = PathFault::None;  // None exactly when the target names something
+};
+RegistryPathReading readRegistryPath(std::wstring_view path);
 
 }  // namespace vorlix

@@ -1,5 +1,6 @@
 #include "ui/program.h"
 
+#include <chrono>
 #include <exception>
 
 #include "ui/tray_menu.h"
@@ -24,7 +25,7 @@ Program::Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& d
     : window_(window),
       store_(store),
       prompts_(prompts),
-      timing_(window.timer(), window.controls(), deleter) {}
+      timing_(window.timer(), window.controls(), deleter, &records_) {}
 
 // Form1's Load: the window stays hidden, the 50 entries are read into the
 // controls (a changed priority or switch reacts as it is read), the icon is
@@ -232,6 +233,14 @@ void Program::endWithoutSaving(ExitStatus status, std::wstring_view message) {
     // The run is ending anyway; the message loop stops on ended().
   }
   ended_ = true;
+}
+
+std::wstring Program::describeRule(int slot) const {
+  const RuleSlot rule = rules().slot(slot);
+  const RuleRecord& record = records_[slot];
+  return ruleTipText({slot, rule.enableState(), rule.fullPath(), record,
+                      localTimeOf(std::chrono::system_clock::now()),
+                      localTimeOf(record.lastDeletion)});
 }
 
 std::wstring describeUnexpectedFailure(std::wstring_view doing, std::wstring_view reason) {

@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/rule_records.h"
 #include "core/scan_timing.h"
 #include "core/text.h"
 #include "settings/flows.h"
 #include "settings/settings_store.h"
+#include "ui/rule_tip.h"
 #include "ui/toolkit.h"
 
 namespace vorlix::ui {
@@ -44,7 +46,7 @@ class UserPrompts {
 // an unload would save. So no pass ever runs on a table that a load or a
 // revert is still filling, and once the run has decided to end without
 // saving, nothing is written whatever arrives.
-class Program final : public WindowEvents {
+class Program final : public WindowEvents, public RuleReports {
  public:
   Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
           UserPrompts& prompts);
@@ -61,6 +63,8 @@ class Program final : public WindowEvents {
   ExitStatus exitStatus() const { return status_; }
 
   ScanTiming& timing() { return timing_; }
+  // How each rule has fared in this run's scans.
+  const RuleRecords& records() const { return records_; }
 
   void okClicked() override;
   void cancelClicked() override;
@@ -71,6 +75,9 @@ class Program final : public WindowEvents {
   void closeClicked() override;
   void sessionEnding() override;
   void unloading(UnloadCause cause) override;
+
+  // A row's tip: its fields as they are now, its records from the scans.
+  std::wstring describeRule(int slot) const override;
 
  private:
   class Handling;
@@ -99,6 +106,7 @@ class Program final : public WindowEvents {
   WindowToolkit& window_;
   SettingsStore& store_;
   UserPrompts& prompts_;
+  RuleRecords records_;
   ScanTiming timing_;
   int handlersInProgress_ = 0;
   bool promptOpen_ = false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -93,6 +94,56 @@ TEST(ScanPass_Run, EveryPassAsksAgain) {
   ScanPass::run(table, deleter);
   ScanPass::run(table, deleter);
   EXPECT_EQ(deleter.calls.size(), 2u);
+}
+
+TEST(ScanPass_Records, EachActiveSlotKeepsItsTriesDeletionsLastTimeOutcomeAndPath) {
+  using Kind = DeletionOutcome::Kind;
+  MemoryControls controls;
+  RuleTable table(controls);
+  // Slot n answers outcomes[n - 1]; slot 6 is not enabled, slot 7 throws.
+  const DeletionOutcome outcomes[] = {
+      DeletionOutcome::of(Kind::Deleted),      DeletionOutcome::of(Kind::NotThere),
+      DeletionOutcome::of(Kind::HasSubkeys),   DeletionOutcome::of(Kind::AccessDenied),
+      DeletionOutcome::namesNothing(PathFault::NoHive), DeletionOutcome::of(Kind::Deleted),
+      DeletionOutcome::of(Kind::Deleted),      DeletionOutcome::failed(1234),
+  };
+  for (int n = 1; n <= 8; ++n)
+    fillSlot(table, n, n == 6 ? CheckState::Unchecked : CheckState::Checked, 1, L"K", std::to_wstring(n));
+  RecordingDeleter deleter;
+  deleter.answer = [&](std::wstring_view path) {
+    if (path.ends_with(L"\\7")) throw std::runtime_error("refused");
+    return outcomes[std::stoi(std::wstring(path.substr(path.rfind(L'\\') + 1))) - 1];
+  };
+  RuleRecords records;
+  const auto before = std::chrono::system_clock::now();
+  ScanPass::run(table, deleter, &records);
+  ScanPass::run(table, deleter, &records);
+  const auto after = std::chrono::system_clock::now();
+
+  for (int n = 1; n <= SlotCount; ++n) {
+    SCOPED_TRACE("slot " + std::to_string(n));
+    const RuleRecord& r = records[n];
+    const bool tried = n <= 8 && n != 6;
+    EXPECT_EQ(r.tries, tried ? 2u : 0u);
+    EXPECT_EQ(r.lastPath, tried ? L"HKEY_CURRENT_USER\\K\\" + std::to_wstring(n) : L"");
+    if (!tried) continue;
+    const DeletionOutcome expected = n == 7 ? DeletionOutcome::failed(0) : outcomes[n - 1];
+    EXPECT_EQ(r.lastOutcome, expected);
+    EXPECT_EQ(r.deletions, expected.kind == Kind::Deleted ? 2u : 0u);
+    if (r.deletions > 0) {
+      EXPECT_GE(r.lastDeletion, before);
+      EXPECT_LE(r.lastDeletion, after);
+    }
+  }
+  // A later pass with other fields: the outcome and path follow, the counts add up.
+  fillSlot(table, 1, CheckState::Checked, 1, L"Other", L"2");
+  ScanPass::run(table, deleter, &records);
+  EXPECT_EQ(records[1].tries, 3u);
+  EXPECT_EQ(records[1].deletions, 2u);
+  EXPECT_EQ(records[1].lastOutcome, DeletionOutcome::of(Kind::NotThere));
+  EXPECT_EQ(records[1].lastPath, L"HKEY_CURRENT_USER\\Other\\2");
+  EXPECT_THROW((void)records[0], std::out_of_range);
+  EXPECT_THROW((void)records[13], std::out_of_range);
 }
 
 }  // namespace

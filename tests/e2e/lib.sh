@@ -99,12 +99,22 @@ painted() {
 right_click_icon_and_choose() {
   local item=$1 name=$2 x y left top right bottom
   read -r x y < <(poll 20 icon_centre) || fail "no tray icon in the task bar"
+  local icon_x=$x icon_y=$y
   xdotool mousemove "$x" "$y" click 3
   read -r left top right bottom < <(probe wait-menu 5000) || fail "no popup menu after a right click at $x,$y"
   poll 5 painted "$shots/popup-$name.png" "$left" "$top" "$right" "$bottom" >/dev/null ||
     fail "the popup menu was never drawn"
   read -r x y < <(probe menu-item "$item" 2) || fail "popup menu gone"
-  xdotool mousemove "$x" "$y" click 1
+  xdotool mousemove "$x" "$y"
+  # For the README: the menu above the task bar, once the icon's own tip is
+  # no longer drawn over it (it goes with the pointer; the picture only).
+  if probe wait-no-tips 3000; then
+    shot "$shots/.menu.png"
+    crop "$shots/.menu.png" "$shots/popup-$name-menu.png" $((left - 160)) $((top - 60)) \
+      $((icon_x + 12)) $((icon_y + 10))
+    rm -f "$shots/.menu.png"
+  fi
+  xdotool click 1
   probe wait-no-menu 5000 || fail "the popup menu stayed open"
 }
 
@@ -124,6 +134,23 @@ window_shot() {
     "$shots/$1.png"
 }
 
+# crop FILE OUT LEFT TOP RIGHT BOTTOM: a rectangle of a screenshot.
+crop() {
+  convert "$1" -crop "$(($5 - $3))x$(($6 - $4))+$3+$4" +repage "$2"
+}
+
+# hover_tip ID TEXT: rests the real pointer on one of the window's controls,
+# coming from outside the window, until the tip shown holds TEXT; prints it.
+hover_tip() {
+  local x y left top right bottom
+  read -r left top right bottom < <(probe window-rect) || fail "no window rectangle"
+  xdotool mousemove $((right + 40)) $((top + 40))
+  probe wait-no-tip 5000 || fail "a tip stayed shown with the pointer away"
+  read -r x y < <(probe control-centre "$1") || fail "no control $1"
+  xdotool mousemove "$x" "$y"
+  probe wait-tip 5000 "$2" || fail "no tip holding '$2' over control $1 (shown: $(probe wait-tip 1 ''))"
+}
+
 # click_control ID: a real left click at the centre of one of the window's controls.
 click_control() {
   local x y
@@ -136,6 +163,8 @@ IdOk=114
 IdCancel=115
 IdScanEnabled=110
 IdCombo13=113
+id_combo() { echo $((200 + 10 * $1)); }
+id_number() { echo $((200 + 10 * $1 + 1)); }
 id_key() { echo $((200 + 10 * $1 + 3)); }
 id_name() { echo $((200 + 10 * $1 + 5)); }
 id_check() { echo $((200 + 10 * $1 + 6)); }

@@ -31,11 +31,20 @@
 //   vorlix_probe msgbox-front MS       that message box is the foreground window
 //   vorlix_probe volatile-key PATH     creates HKCU\PATH as a volatile key, below
 //                                      which the registry refuses lasting keys
+//   vorlix_probe wait-tip MS TEXT      a tip of the window is shown and holds
+//                                      TEXT: prints the tip's text
+//   vorlix_probe wait-no-tip MS        no tip of the window is shown
+//   vorlix_probe tip-rect              "left top right bottom" of the shown tip
+//   vorlix_probe wait-no-tips MS       no tip of any program is shown
+//   vorlix_probe lock-key ROOT\PATH    creates the key with a value V that
+//                                      everyone may read and no one change
+//   vorlix_probe unlock-key ROOT\PATH  lets everyone change it again
 //
 // Exit status 0 when the condition holds, 1 when the wait ran out or the
 // window is missing, 2 on a usage error.
 #include <windows.h>
 
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -160,6 +169,53 @@ bool dump() {
   return ok;
 }
 
+// The window's tooltip, when it shows a tip: the tooltip's owner is the window.
+HWND shownTip() {
+  HWND owner = form();
+  if (owner == nullptr) return nullptr;
+  for (HWND tip = ::FindWindowExW(nullptr, nullptr, L"tooltips_class32", nullptr); tip != nullptr;
+       tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr))
+    if (::GetWindow(tip, GW_OWNER) == owner && ::IsWindowVisible(tip)) return tip;
+  return nullptr;
+}
+
+// HKCU\... or HKLM\...: the root and the key below it.
+bool splitRoot(const std::wstring& path, HKEY& root, std::wstring& key) {
+  const std::size_t slash = path.find(L'\\');
+  if (slash == std::wstring::npos) return false;
+  const std::wstring name = path.substr(0, slash);
+  if (name == L"HKCU") root = HKEY_CURRENT_USER;
+  else if (name == L"HKLM") root = HKEY_LOCAL_MACHINE;
+  else return false;
+  key = path.substr(slash + 1);
+  return true;
+}
+
+// Sets the key's access list from SDDL, creating the key (with a value V)
+// first if `create`.
+bool setKeyAccess(const wchar_t* path, const wchar_t* sddl, bool create) {
+  HKEY root = nullptr;
+  std::wstring key;
+  if (!splitRoot(path, root, key)) return false;
+  HKEY opened = nullptr;
+  LSTATUS status = create ? ::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                              &opened, nullptr)
+                          : ::RegOpenKeyExW(root, key.c_str(), 0, WRITE_DAC, &opened);
+  if (status != ERROR_SUCCESS) return false;
+  if (create)
+    status = ::RegSetValueExW(opened, L"V", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"locked"), 14);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (status == ERROR_SUCCESS &&
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr)) {
+    status = ::RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, sd);
+    ::LocalFree(sd);
+  } else if (status == ERROR_SUCCESS) {
+    status = static_cast<LSTATUS>(::GetLastError());
+  }
+  ::RegCloseKey(opened);
+  return status == ERROR_SUCCESS;
+}
+
 std::wstring messageBoxText(HWND box) {
   std::wstring text;
   for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
@@ -278,6 +334,35 @@ int wmain(int argc, wchar_t** argv) {
     if (created == ERROR_SUCCESS) ::RegCloseKey(key);
     return status(created == ERROR_SUCCESS);
   }
+  if (command == L"wait-tip" && argc == 4) {
+    const std::wstring want = argv[3];
+    std::wstring text;
+    const bool shown = waitFor(wait, [&] {
+      HWND tip = shownTip();
+      text = tip != nullptr ? windowText(tip) : L"";
+      return tip != nullptr && text.find(want) != std::wstring::npos;
+    });
+    if (!shown) return 1;
+    printUtf8(text);
+    return 0;
+  }
+  if (command == L"wait-no-tip") return status(waitFor(wait, [] { return shownTip() == nullptr; }));
+  if (command == L"wait-no-tips")
+    return status(waitFor(wait, [] {
+      for (HWND tip = ::FindWindowExW(nullptr, nullptr, L"tooltips_class32", nullptr); tip != nullptr;
+           tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr))
+        if (::IsWindowVisible(tip)) return false;
+      return true;
+    }));
+  if (command == L"tip-rect") {
+    RECT r{};
+    if (shownTip() == nullptr || !::GetWindowRect(shownTip(), &r)) return 1;
+    printRect(r);
+    return 0;
+  }
+  // Everyone may read it, no one may change it; then change again.
+  if (command == L"lock-key" && argc == 3) return status(setKeyAccess(argv[2], L"D:P(A;;KR;;;WD)", true));
+  if (command == L"unlock-key" && argc == 3) return status(setKeyAccess(argv[2], L"D:P(A;;KA;;;WD)", false));
   if (command == L"msgbox-press" && argc == 3) {
     HWND box = messageBox();
     HWND button = box == nullptr ? nullptr

@@ -202,6 +202,41 @@ TEST(ParseRegistryPath_Lengths, NamesTooLongForTheApiNameNothing) {
     EXPECT_EQ(parseRegistryPath(fullPath(L"HKEY_CURRENT_USER", c.key, c.name)), c.expected) << c.shape;
 }
 
+// Why a path names nothing, as the window tells it: one reason per way.
+struct FaultCase {
+  std::wstring path;
+  PathFault fault;
+};
+
+const FaultCase kFaults[] = {
+    {std::wstring(L"HKCU\\K\\V\0x", 10), PathFault::NulCharacter},
+    {L"HKEY_CURRENT_USER", PathFault::NoSeparator},
+    {L"", PathFault::NoSeparator},
+    {L"\\Software\\V", PathFault::NoHive},  // no hive chosen
+    {L"\\\\", PathFault::NoHive},
+    {L"hkcu\\K\\V", PathFault::NoHive},
+    {L"HKEY_CURRENT_USER\\\\A\\V", PathFault::LeadingBackslash},
+    {L"HKEY_CURRENT_USER\\\\\\", PathFault::LeadingBackslash},
+    {L"HKEY_USERS\\\\", PathFault::HiveItself},
+    {L"HKEY_CURRENT_USER\\", PathFault::HiveItself},
+    {L"HKEY_CURRENT_USER\\" + std::wstring(32767, L'k') + L"\\", PathFault::TooLong},
+};
+
+TEST(ReadRegistryPath, ANamelessPathSaysWhyANamedOneHasNoFaultAndTheTargetIsTheParses) {
+  for (const FaultCase& c : kFaults) {
+    SCOPED_TRACE(asciiSummary(c.path));
+    const RegistryPathReading reading = readRegistryPath(c.path);
+    EXPECT_EQ(reading.target, RegistryTarget{});
+    EXPECT_EQ(reading.fault, c.fault);
+  }
+  for (const ParseCase& c : kCases) {
+    SCOPED_TRACE(c.shape);
+    const RegistryPathReading reading = readRegistryPath(c.path);
+    EXPECT_EQ(reading.target, parseRegistryPath(c.path));
+    EXPECT_EQ(reading.fault == PathFault::None, c.kind != Kind::Nothing);
+  }
+}
+
 TEST(ParseRegistryPath_Roots, EveryHiveListNameIsTheRootOfItsIndex) {
   for (std::size_t i = 0; i < HiveList.size(); ++i) {
     const RegistryTarget t = parseRegistryPath(fullPath(HiveList[i], L"K", L"V"));

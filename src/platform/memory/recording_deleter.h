@@ -1,4 +1,5 @@
-// A deleter that remembers every path it was asked to delete, in order.
+// A deleter that remembers every path it was asked to delete, in order, and
+// answers as it is told to.
 #pragma once
 
 #include <functional>
@@ -11,18 +12,22 @@ namespace vorlix {
 
 class RecordingDeleter final : public RegistryDeleter {
  public:
-  void RegDelete(std::wstring_view path) noexcept override {
+  DeletionOutcome RegDelete(std::wstring_view path) noexcept override {
     try {
       calls.emplace_back(path);
       if (onCall) onCall(path);
+      return answer ? answer(path) : DeletionOutcome::of(DeletionOutcome::Kind::Deleted);
     } catch (...) {
-      // Like the real deleter, nothing escapes.
+      // Like the real deleter, nothing escapes; the failure has no code.
+      return DeletionOutcome::failed(0);
     }
   }
 
   std::vector<std::wstring> calls;
   // Runs inside each call, e.g. to fail or to edit the controls mid-pass.
   std::function<void(std::wstring_view)> onCall;
+  // The outcome of each call; without it every call deletes.
+  std::function<DeletionOutcome(std::wstring_view)> answer;
 };
 
 }  // namespace vorlix

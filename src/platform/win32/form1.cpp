@@ -33,6 +33,8 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
 
     rebuildFont();
     createControls();
+    addRuleTips();
+    nameControls();
     layOut();
     sizeWindowToClientArea();
     loadIcons();
@@ -101,6 +103,7 @@ void Form1::unload(ui::UnloadCause cause) {
 }
 
 void Form1::destroyed() {
+  if (tips_) tips_->ownerDestroyed();
   // The run ends with the window it unloaded; a window merely destroyed
   // (its owner went out of scope) ends nothing.
   if (unloading_) ::PostQuitMessage(0);
@@ -135,6 +138,13 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_ENDSESSION:
       if (wParam) onEndSession();
+      return 0;
+    case WM_NOTIFY:
+      if (tips_ && tips_->answer(*reinterpret_cast<NMHDR*>(lParam), reports_)) return 0;
+      return ::DefWindowProcW(hwnd(), message, wParam, lParam);
+    case WM_DESTROY:
+      // The names are taken back while the controls still exist.
+      names_.reset();
       return 0;
     case WM_DPICHANGED:
       onDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

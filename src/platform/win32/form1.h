@@ -9,12 +9,15 @@
 #include <optional>
 #include <vector>
 
+#include "platform/win32/accessible_names.h"
 #include "platform/win32/child_controls.h"
+#include "platform/win32/rule_tips.h"
 #include "platform/win32/tray_icon.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_timer.h"
 #include "ui/layout.h"
+#include "ui/rule_tip.h"
 #include "ui/toolkit.h"
 
 namespace vorlix::win32 {
@@ -41,6 +44,13 @@ class Form1 final : public Window, public ui::WindowToolkit {
   HICON icon() const { return bigIcon_.get(); }
   int dpi() const { return dpi_; }
   TrayIcon& tray() { return *tray_; }
+  // The tooltip control of the rule rows.
+  HWND ruleTips() const { return tips_ ? tips_->window() : nullptr; }
+  // S_OK when every control got its name for screen readers.
+  HRESULT accessibleNamesResult() const { return names_ ? names_->result() : E_FAIL; }
+
+  // Where the rows' tips get their text; without it they show none.
+  void setRuleReports(const ui::RuleReports* reports) { reports_ = reports; }
 
   // The dialog manager's keyboard handling (TAB, arrows). Enter and Escape
   // press nothing.
@@ -69,6 +79,10 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void loadIcons();
   void sizeWindowToClientArea();
   void onDpiChanged(int dpi, const RECT& suggested);
+  // Help beside the controls (form1_assist.cpp): the rows' tips and the
+  // names that screen readers say.
+  void addRuleTips();
+  void nameControls();
 
   void onCommand(int id, int code, HWND source);
   void onCheckBoxClicked(int id);
@@ -87,7 +101,10 @@ class Form1 final : public Window, public ui::WindowToolkit {
   unique_hmenu menu_;
   std::optional<WindowTimer> timer_;
   std::optional<TrayIcon> tray_;
+  std::optional<RuleTips> tips_;
+  std::optional<AccessibleNames> names_;
   ui::WindowEvents* events_ = nullptr;
+  const ui::RuleReports* reports_ = nullptr;
   HWND lastFocus_ = nullptr;  // given back when the window is activated again
   bool unloading_ = false;
 };

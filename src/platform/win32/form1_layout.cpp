@@ -32,9 +32,10 @@ ControlClass controlClass(const ui::PlacedControl& c) {
   switch (c.kind) {
     case ui::ControlKind::GroupBox:
       return {L"BUTTON", BS_GROUPBOX, 0};
+    // SS_NOTIFY: the label hears the mouse, so its row's tip shows over it.
     case ui::ControlKind::Label:
       return {L"STATIC",
-              static_cast<DWORD>(SS_NOPREFIX |
+              static_cast<DWORD>(SS_NOPREFIX | SS_NOTIFY |
                                  (c.align == ui::TextAlign::Right ? SS_RIGHT : SS_LEFTNOWORDWRAP)),
               0};
     // Not BS_AUTO3STATE: that would cycle through Grayed on a click.
@@ -166,6 +167,7 @@ void Form1::onDpiChanged(int dpi, const RECT& suggested) {
   rebuildFont();
   layOut();
   loadIcons();
+  if (tips_) tips_->setDpi(dpi);
 }
 
 }  // namespace vorlix::win32

@@ -2,18 +2,23 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/registry_path.h"
+#include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
 
-// Every outcome of a deletion is deliberately ignored: a missing entry, a
-// refused access or a key with subkeys is part of a normal pass, and the next
-// pass tries again. Failures are therefore tested, not thrown: a pass over
-// twelve missing entries should cost no more than the twelve API calls.
+// Every outcome of a deletion is an answer, never a failure of the call: a
+// missing entry, a refused access or a key with subkeys is part of a normal
+// pass, and the next pass tries again. Failures are therefore tested, not
+// thrown: a pass over twelve missing entries should cost no more than the
+// twelve API calls.
 
 namespace vorlix::win32 {
 namespace {
+
+using Kind = DeletionOutcome::Kind;
 
 HKEY rootKey(Hive root) {
   switch (root) {
@@ -30,62 +35,80 @@ HKEY rootKey(Hive root) {
 // Software\WOW6432Node under HKEY_LOCAL_MACHINE.
 constexpr REGSAM kView = KEY_WOW64_64KEY;
 
-// An empty handle when the key cannot be opened (most often: it is missing).
-unique_hkey openKey(HKEY root, const std::wstring& key, REGSAM access) {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, access | kView, &opened) != ERROR_SUCCESS) return {};
-  return unique_hkey(opened);
+// What a registry call's status means for the deletion.
+DeletionOutcome outcomeOf(LSTATUS status) {
+  if (status == ERROR_SUCCESS) return DeletionOutcome::of(Kind::Deleted);
+  if (isNotFound(status)) return DeletionOutcome::of(Kind::NotThere);
+  if (status == ERROR_ACCESS_DENIED) return DeletionOutcome::of(Kind::AccessDenied);
+  return DeletionOutcome::failed(static_cast<std::uint32_t>(status));
 }
 
-void deleteValue(const RegistryTarget& target) {
+LSTATUS openKey(HKEY root, const std::wstring& key, REGSAM access, unique_hkey& opened) {
+  return ::RegOpenKeyExW(root, key.c_str(), 0, access | kView, opened.put());
+}
+
+DeletionOutcome deleteValue(const RegistryTarget& target) {
   const HKEY root = rootKey(target.root);
   if (target.key.empty()) {
     // A value of the root key itself: the predefined handle is used as it is;
     // it is not ours to close, and WOW64 redirects nothing at the roots.
-    (void)::RegDeleteValueW(root, target.value.c_str());  // outcome ignored, see top
-    return;
+    return outcomeOf(::RegDeleteValueW(root, target.value.c_str()));
   }
-  const unique_hkey key = openKey(root, target.key, KEY_SET_VALUE);
-  if (!key) return;
-  (void)::RegDeleteValueW(key.get(), target.value.c_str());  // outcome ignored, see top
+  unique_hkey key;
+  if (const LSTATUS opened = openKey(root, target.key, KEY_SET_VALUE, key); opened != ERROR_SUCCESS)
+    return outcomeOf(opened);
+  return outcomeOf(::RegDeleteValueW(key.get(), target.value.c_str()));
 }
 
-// True also when the answer is unknown: only a key known to be a leaf is
-// deleted.
-bool mayHaveSubkeys(HKEY key) {
+// Nothing for a leaf, the only kind of key that is deleted; otherwise why
+// the key stays. A failed enumeration leaves the answer unknown, and only a
+// key known to be a leaf is deleted.
+std::optional<DeletionOutcome> whyNotALeaf(HKEY root, const std::wstring& path) {
+  // Enumerating subkeys is all the check needs.
+  unique_hkey key;
+  if (const LSTATUS opened = openKey(root, path, KEY_ENUMERATE_SUB_KEYS, key); opened != ERROR_SUCCESS)
+    return outcomeOf(opened);
   wchar_t name[256];  // a key name has at most 255 characters
   DWORD length = ARRAYSIZE(name);
-  return ::RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-         ERROR_NO_MORE_ITEMS;
+  const LSTATUS first =
+      ::RegEnumKeyExW(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+  if (first == ERROR_NO_MORE_ITEMS) return std::nullopt;
+  if (first == ERROR_SUCCESS) return DeletionOutcome::of(Kind::HasSubkeys);
+  return outcomeOf(first);
 }
 
-void deleteKey(const RegistryTarget& target) {
+DeletionOutcome deleteKey(const RegistryTarget& target) {
   const HKEY root = rootKey(target.root);
-  {
-    // Enumerating subkeys is all the check needs.
-    const unique_hkey key = openKey(root, target.key, KEY_ENUMERATE_SUB_KEYS);
-    if (!key || mayHaveSubkeys(key.get())) return;
-  }
+  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(root, target.key)) return *kept;
   // A subkey created since the check still keeps the key: the registry
   // refuses to delete a key that has subkeys (RegDeleteKeyExW is not
   // recursive, on Windows and under Wine), so no tree is ever removed. The
   // call opens the key itself with DELETE, the only access a deletion needs;
   // the root handle's access does not matter, and the path may span levels.
-  (void)::RegDeleteKeyExW(root, target.key.c_str(), kView, 0);  // outcome ignored, see top
+  const DeletionOutcome deleted = outcomeOf(::RegDeleteKeyExW(root, target.key.c_str(), kView, 0));
+  // That refusal reads as access denied; a key that gained subkeys since the
+  // check is told as what it is.
+  if (deleted.kind == Kind::AccessDenied) {
+    const std::optional<DeletionOutcome> now = whyNotALeaf(root, target.key);
+    if (now && now->kind == Kind::HasSubkeys) return *now;
+  }
+  return deleted;
 }
 
 }  // namespace
 
-void RegistryApiDeleter::RegDelete(std::wstring_view path) noexcept {
+DeletionOutcome RegistryApiDeleter::RegDelete(std::wstring_view path) noexcept {
   try {
-    const RegistryTarget target = parseRegistryPath(path);
-    switch (target.kind) {
-      case RegistryTarget::Kind::Value: deleteValue(target); break;
-      case RegistryTarget::Kind::Key: deleteKey(target); break;
+    const RegistryPathReading reading = readRegistryPath(path);
+    switch (reading.target.kind) {
+      case RegistryTarget::Kind::Value: return deleteValue(reading.target);
+      case RegistryTarget::Kind::Key: return deleteKey(reading.target);
       case RegistryTarget::Kind::Nothing: break;
     }
+    return DeletionOutcome::namesNothing(reading.fault);
   } catch (...) {
-    // Out of memory while splitting the path: one more failure to swallow.
+    // Out of memory while splitting the path: one more answer for the pass.
+    return DeletionOutcome::failed(ERROR_NOT_ENOUGH_MEMORY);
   }
 }
 

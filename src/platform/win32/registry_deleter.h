@@ -1,6 +1,7 @@
 // Registry deletion through the registry API. A path is read by
 // parseRegistryPath; a value is deleted outright, a key only when it has no
-// subkeys, and never a tree. Always the 64-bit view of the registry.
+// subkeys, and never a tree. Always the 64-bit view of the registry. Each
+// call answers with its outcome; none throws.
 #pragma once
 
 #include <string_view>
@@ -12,7 +13,7 @@ namespace vorlix::win32 {
 class RegistryApiDeleter final : public RegistryDeleter {
  public:
   // Opens and closes every key within the call: no handle outlives it.
-  void RegDelete(std::wstring_view path) noexcept override;
+  DeletionOutcome RegDelete(std::wstring_view path) noexcept override;
 };
 
 }  // namespace vorlix::win32

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "core/rules.h"
 #include "core/scan_pass.h"
+#include "core/text.h"
 #include "platform/memory/memory_controls.h"
 #include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
@@ -229,6 +232,60 @@ TEST_F(ScratchTree, ScanPass_TwelveRulesEachDeleteTheirOwnEntry) {
   setText(HKEY_CURRENT_USER, at(L"Many\\K7"), L"V", L"again");
   ScanPass::run(table, deleter_);
   EXPECT_FALSE(valueExists(HKEY_CURRENT_USER, at(L"Many\\K7"), L"V"));
+}
+
+// What each call answers: the outcome of the registry's calls, or why the
+// path names nothing.
+TEST_F(ScratchTree, RegistryApiDeleter_AnswersWithTheOutcome) {
+  using Kind = DeletionOutcome::Kind;
+  const auto of = [](Kind k) { return DeletionOutcome::of(k); };
+  const std::wstring hkcu = L"HKEY_CURRENT_USER\\";
+  // A key that everyone may read and no one may change.
+  {
+    setText(HKEY_CURRENT_USER, at(L"Locked"), L"V", L"locked");
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &sd,
+                                                                       nullptr));
+    const unique_hkey key = createKey(HKEY_CURRENT_USER, at(L"Locked"));
+    const LSTATUS set = ::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, sd);
+    ::LocalFree(sd);
+    ASSERT_EQ(set, ERROR_SUCCESS);
+  }
+  const struct {
+    std::wstring path;
+    DeletionOutcome outcome;
+  } cases[] = {
+      {hkcu + at(L"A\\V"), of(Kind::Deleted)},
+      {hkcu + at(L"A\\V"), of(Kind::NotThere)},  // the same again: gone
+      {hkcu + at(L"Missing\\V"), of(Kind::NotThere)},
+      {hkcu + at(L"A\\Leaf\\"), of(Kind::Deleted)},
+      {hkcu + at(L"A\\Leaf\\"), of(Kind::NotThere)},
+      {hkcu + at(L"A\\Parent\\"), of(Kind::HasSubkeys)},
+      {hkcu + L"\\" + rootValue_, of(Kind::Deleted)},
+      {hkcu + at(L"Locked\\V"), of(Kind::AccessDenied)},
+      {hkcu + at(std::wstring(300, L'k') + L"\\V"), DeletionOutcome::failed(ERROR_INVALID_PARAMETER)},
+      {L"\\" + at(L"A\\Keep"), DeletionOutcome::namesNothing(PathFault::NoHive)},
+      {hkcu + L"\\" + at(L"A\\Keep"), DeletionOutcome::namesNothing(PathFault::LeadingBackslash)},
+      {L"HKEY_CURRENT_USER\\\\", DeletionOutcome::namesNothing(PathFault::HiveItself)},
+      {L"HKEY_CURRENT_USER", DeletionOutcome::namesNothing(PathFault::NoSeparator)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(asciiSummary(c.path));
+    const DeletionOutcome got = deleter_.RegDelete(c.path);
+    EXPECT_EQ(got.kind, c.outcome.kind);
+    EXPECT_EQ(got.fault, c.outcome.fault);
+    EXPECT_EQ(got.code, c.outcome.code);
+  }
+  EXPECT_TRUE(valueExists(HKEY_CURRENT_USER, at(L"Locked"), L"V")) << "refused, so still there";
+  EXPECT_TRUE(valueExists(HKEY_CURRENT_USER, at(L"A\\Parent\\Child"), L"Y"));
+  // Let the tear-down remove it.
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KA;;;WD)", SDDL_REVISION_1, &sd,
+                                                                     nullptr));
+  unique_hkey locked;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, at(L"Locked").c_str(), 0, WRITE_DAC, locked.put()), ERROR_SUCCESS);
+  EXPECT_EQ(::RegSetKeySecurity(locked.get(), DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+  ::LocalFree(sd);
 }
 
 // The safety of key deletion rests on this: the API deletes no key that has

@@ -1,0 +1,146 @@
+#include "ui/rule_tip.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <set>
+#include <string>
+
+#include "core/text.h"
+#include "platform/memory/memory_settings_store.h"
+#include "platform/memory/memory_window.h"
+#include "platform/memory/recording_deleter.h"
+#include "ui/control_names.h"
+#include "ui/program.h"
+
+namespace vorlix::ui {
+namespace {
+
+using Kind = DeletionOutcome::Kind;
+
+constexpr LocalTime kNow{2026, 12, 7, 15, 4, 5};
+const std::wstring kRun = L"HKEY_CURRENT_USER\\Software\\Acme\\Run";
+
+RuleRecord tried(std::uint64_t tries, std::uint64_t deletions, DeletionOutcome last, std::wstring path = kRun) {
+  return {tries, deletions, {}, last, std::move(path)};
+}
+
+// One row's facts and the lines of its tip that tell them apart.
+struct TipCase {
+  CheckState enable;
+  std::wstring path;
+  RuleRecord record;
+  LocalTime lastDeletion;
+  std::wstring expected;  // the tip, or after "..." how it ends
+
+  friend void PrintTo(const TipCase& c, std::ostream* os) { *os << asciiSummary(c.expected); }
+};
+
+const std::vector<TipCase>& tipCases() {
+  const auto on = CheckState::Checked;
+  static const std::vector<TipCase> cases = {
+      {on, kRun, tried(20, 17, DeletionOutcome::of(Kind::Deleted)), {2026, 12, 7, 14, 2, 31},
+       L"Rule 3 deletes the value \"Run\" in the key HKEY_CURRENT_USER\\Software\\Acme.\nFull path: " + kRun +
+           L"\nDeleted 17 times in 20 scans since Vorlix started, last at 14:02:31.\nLast scan: deleted."},
+      {CheckState::Grayed, kRun, tried(3, 1, DeletionOutcome::of(Kind::NotThere)), {2026, 12, 6, 9, 0, 0},
+       L"...\nNot enabled: a greyed box counts as off.\nDeleted once in 3 scans since Vorlix started, on "
+       L"2026-12-06 at 09:00:00.\nLast scan: nothing to delete (the value is not there)."},
+      {on, L"HKEY_CURRENT_USER\\Software\\\\", tried(1, 0, DeletionOutcome::of(Kind::HasSubkeys), L"HKEY_CURRENT_USER\\Software\\\\"), {},
+       L"Rule 3 deletes the key HKEY_CURRENT_USER\\Software with its values, as long as it has no subkeys."
+       L"\nFull path: HKEY_CURRENT_USER\\Software\\\\\nNot deleted in 1 scan since Vorlix started."
+       L"\nLast scan: not deleted: the key has subkeys, and Vorlix never deletes a tree."},
+      {on, L"HKEY_LOCAL_MACHINE\\K\\V", tried(2, 0, DeletionOutcome::of(Kind::AccessDenied), L"HKEY_LOCAL_MACHINE\\K\\V"), {},
+       L"...\nNot deleted in 2 scans since Vorlix started.\nLast scan: not deleted: access denied (entries "
+       L"under HKEY_LOCAL_MACHINE need the rights to change them)."},
+      {on, kRun, tried(1, 0, DeletionOutcome::of(Kind::AccessDenied)), {},
+       L"...\nLast scan: not deleted: access denied (the entry's permissions do not let Vorlix change it)."},
+      {on, kRun, tried(1, 0, DeletionOutcome::failed(1018)), {},
+       L"...\nLast scan: not deleted: the registry answered with error 1018."},
+      {on, L"\\K\\V", tried(5, 0, DeletionOutcome::namesNothing(PathFault::NoHive), L"\\K\\V"), {},
+       L"Rule 3 names nothing: choose a hive.\nFull path: \\K\\V\nNot deleted in 5 scans since Vorlix started."
+       L"\nLast scan: names nothing: choose a hive."},
+      {on, L"HKEY_USERS\\\\", RuleRecord{}, {},
+       L"Rule 3 names nothing: type a key path or a value name (a hive itself is never deleted)."
+       L"\nFull path: HKEY_USERS\\\\\nNo scan has tried it since Vorlix started."},
+      {CheckState::Unchecked, L"HKEY_CURRENT_USER\\\\Run", RuleRecord{}, {},
+       L"Rule 3 deletes the value \"Run\" directly in HKEY_CURRENT_USER.\nFull path: HKEY_CURRENT_USER\\\\Run"
+       L"\nNot enabled: the scans leave this rule alone.\nNo scan has tried it since Vorlix started."},
+      // Edited since the last scan: the new entry is told, the old outcome with its path.
+      {on, L"HKEY_CURRENT_USER\\\\Software\\Acme\\", tried(1, 0, DeletionOutcome::of(Kind::NotThere)), {},
+       L"Rule 3 names nothing: the key path starts with a backslash.\nFull path: "
+       L"HKEY_CURRENT_USER\\\\Software\\Acme\\\nNot deleted in 1 scan since Vorlix started.\nLast scan, "
+       L"before an edit (" + kRun + L"): nothing to delete (the value is not there)."},
+  };
+  return cases;
+}
+
+class RuleTipText : public ::testing::TestWithParam<TipCase> {};
+
+TEST_P(RuleTipText, SaysWhatTheRuleNamesAndHowItFared) {
+  const TipCase& c = GetParam();
+  const std::wstring tip = ruleTipText({3, c.enable, c.path, c.record, kNow, c.lastDeletion});
+  if (!c.expected.starts_with(L"...")) {
+    EXPECT_EQ(tip, c.expected);
+  } else {
+    EXPECT_TRUE(tip.ends_with(c.expected.substr(3))) << asciiSummary(tip);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, RuleTipText, ::testing::ValuesIn(tipCases()));
+
+TEST(AccessibleName, EveryControlHasItsOwnAndARowsControlsNameTheirRow) {
+  std::set<std::wstring> seen;
+  int rowControls = 0;
+  for (const PlacedControl& c : layoutControls()) {
+    const std::wstring name = accessibleName(c);
+    SCOPED_TRACE(asciiSummary(c.name) + ": " + asciiSummary(name));
+    EXPECT_TRUE(seen.insert(name).second) << "named twice";
+    const int row = ruleRowOf(c.id);
+    EXPECT_EQ(row != 0, c.containerId == ids::Frame2);
+    if (row == 0) continue;
+    ++rowControls;
+    EXPECT_TRUE(name == L"Rule " + std::to_wstring(row) || name.starts_with(L"Rule " + std::to_wstring(row) + L" "));
+  }
+  EXPECT_EQ(rowControls, 7 * SlotCount);
+  for (const auto& [part, expected] : {std::pair{ids::RowPart::Combo, L"Rule 3 hive"}, {ids::RowPart::Key, L"Rule 3 key path"},
+                                       {ids::RowPart::Name, L"Rule 3 value name"}, {ids::RowPart::Check, L"Rule 3 enabled"},
+                                       {ids::RowPart::NumberLabel, L"Rule 3"}}) {
+    PlacedControl c;
+    c.id = ids::row(3, part);
+    EXPECT_EQ(accessibleName(c), expected);
+  }
+}
+
+// The program's side: the tip reads the row as it is now and the records
+// of the scans that the timer ran.
+TEST(Program_RuleTip, TellsTheRowsFieldsNowAndTheOutcomesOfTheTimersScans) {
+  MemoryWindow window;
+  MemorySettingsStore store;
+  RecordingDeleter deleter;
+  struct NoPrompts final : UserPrompts {
+    void reportError(std::wstring_view) override {}
+    bool askRetry(std::wstring_view) override { return false; }
+    void bringToFront() override {}
+  } prompts;
+  for (const auto& [section, value] : {std::pair{L"Reg", L"1"}, {L"EnableKeys", L"1"}, {L"keydirs", L"Software\\Acme"},
+                                       {L"keynames", L"Run"}})
+    store.put(section, L"2", value);
+  store.put(L"Reg", L"13", L"4");
+  Program program(window, store, deleter, prompts);
+  window.setEvents(&program);
+  program.start();
+  deleter.answer = [](std::wstring_view) { return DeletionOutcome::of(Kind::NotThere); };
+  ASSERT_EQ(window.timerMemory.advance(2000), 2);
+
+  EXPECT_EQ(program.describeRule(2),
+            L"Rule 2 deletes the value \"Run\" in the key HKEY_CURRENT_USER\\Software\\Acme.\nFull path: "
+            L"HKEY_CURRENT_USER\\Software\\Acme\\Run\nNot deleted in 2 scans since Vorlix started.\n"
+            L"Last scan: nothing to delete (the value is not there).");
+  EXPECT_EQ(program.records()[1].tries, 0u);
+  // Typing into the row changes what the tip says the rule names, at once.
+  window.controlsMemory.setText(TextField::Key, 2, L"\\Software\\Acme");
+  EXPECT_EQ(program.describeRule(2).find(L"Rule 2 names nothing: the key path starts with a backslash.\n"), 0u);
+}
+
+}  // namespace
+}  // namespace vorlix::ui
