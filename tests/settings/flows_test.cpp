@@ -10,6 +10,7 @@
 #include "core/scan_timing.h"
 #include "platform/memory/manual_timer.h"
 #include "platform/memory/memory_controls.h"
+#include "platform/memory/memory_registry_watch.h"
 #include "platform/memory/memory_settings_store.h"
 #include "platform/memory/recording_deleter.h"
 
@@ -99,8 +100,9 @@ std::wstring describe(const SettingsCall& c) {
 struct Rig {
   MemoryControls controls;
   ManualTimer timer;
+  MemoryRegistryWatch watch;
   RecordingDeleter deleter;
-  ScanTiming timing{timer, controls, deleter};
+  ScanTiming timing{timer, watch, controls, deleter};
   MemorySettingsStore store;
 
   void read() {
@@ -260,6 +262,21 @@ TEST(ReadFlow_Priority, ALevelTheSelectorAlreadyShowsSetsNoInterval) {
   EXPECT_EQ(rig.timer.interval(), 12345) << "no level keeps the interval";
 }
 
+TEST(ReadFlow_Priority, EveryLevelLoadsAndIsSavedAsStored) {
+  for (const wchar_t* stored : {L"-1", L"0", L"1", L"2", L"3", L"4", L"5"}) {
+    SCOPED_TRACE(asciiSummary(stored));
+    Rig rig;
+    rig.store.put(L"Reg", L"13", stored);
+    rig.read();
+    EXPECT_EQ(std::to_wstring(rig.controls.listIndex(PriorityCombo)), stored);
+    // Scanning is on (the empty store's switch): only "Instant" watches.
+    EXPECT_EQ(rig.watch.armed(), std::wstring_view(stored) == L"5");
+    MemorySettingsStore saved;
+    writeConfiguration(saved, RuleTable(rig.controls), ProgramOptions(rig.controls), okOrder());
+    EXPECT_EQ(saved.get(L"Reg", L"13"), stored);
+  }
+}
+
 TEST(RevertFlow_AfterConfigure, UntouchedSwitchLeavesScanningStopped) {
   Rig rig;
   storeFull(rig.store);
@@ -341,7 +358,9 @@ const BadValueCase kBadValues[] = {
      L"a whole number from -1 to 4"},
     {"first entry not a number", L"Reg", L"1", L"HKEY_USERS", SettingsFailureKind::NotANumber,
      L"a whole number from -1 to 4"},
-    {"priority beyond Very High", L"Reg", L"13", L"5", SettingsFailureKind::Refused,
+    {"priority beyond Instant", L"Reg", L"13", L"6", SettingsFailureKind::Refused,
+     L"a whole number from -1 to 5"},
+    {"hive index of the sixth priority level", L"Reg", L"3", L"5", SettingsFailureKind::Refused,
      L"a whole number from -1 to 4"},
     {"switch beyond Grayed", L"Reg", L"Enabled", L"3", SettingsFailureKind::Refused,
      L"a whole number from 0 to 2"},
@@ -350,7 +369,7 @@ const BadValueCase kBadValues[] = {
     {"existing empty integer is not its default", L"EnableKeys", L"1", L"",
      SettingsFailureKind::NotANumber, L"a whole number from 0 to 2"},
     {"beyond 16 bits", L"Reg", L"13", L"32768", SettingsFailureKind::NotANumber,
-     L"a whole number from -1 to 4"},
+     L"a whole number from -1 to 5"},
     {"fraction", L"Reg", L"4", L"1.0", SettingsFailureKind::NotANumber,
      L"a whole number from -1 to 4"},
 };

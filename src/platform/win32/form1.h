@@ -1,7 +1,8 @@
 // Form1, the configuration window: a plain top-level window whose child
 // controls are created from the layout tables. Its controls are the one live
-// copy of the configuration; it owns Timer1, the popup menu `menu` and the
-// notification-area icon, and raises the window's events.
+// copy of the configuration; it owns Timer1, the registry watch, the popup
+// menu `menu` and the notification-area icon, and raises the window's
+// events.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/child_controls.h"
+#include "platform/win32/registry_watcher.h"
 #include "platform/win32/tray_icon.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
@@ -41,6 +43,8 @@ class Form1 final : public Window, public ui::WindowToolkit {
   HICON icon() const { return bigIcon_.get(); }
   int dpi() const { return dpi_; }
   TrayIcon& tray() { return *tray_; }
+  // What the message loop waits for besides the messages.
+  RegistryWatcher& watcher() { return watcher_; }
 
   // The dialog manager's keyboard handling (TAB, arrows). Enter and Escape
   // press nothing.
@@ -54,6 +58,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void unload(ui::UnloadCause cause) override;
   ChildControls& controls() override { return controls_; }
   ScanTimer& timer() override { return *timer_; }
+  RegistryWatch& registryWatch() override { return watcher_; }
   ui::NotificationIcon& trayIcon() override { return *tray_; }
   void setEvents(ui::WindowEvents* events) override { events_ = events; }
 
@@ -64,7 +69,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   // Building and placing the controls, at the window's DPI (form1_layout.cpp).
   void createControls();
   void layOut();
-  void placeComboBox(HWND combo, const ui::PixelRect& field);
+  void placeComboBox(HWND combo, const ui::PixelRect& field, int entries);
   void rebuildFont();
   void loadIcons();
   void sizeWindowToClientArea();
@@ -86,6 +91,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   unique_hicon smallIcon_;
   unique_hmenu menu_;
   std::optional<WindowTimer> timer_;
+  RegistryWatcher watcher_;
   std::optional<TrayIcon> tray_;
   ui::WindowEvents* events_ = nullptr;
   HWND lastFocus_ = nullptr;  // given back when the window is activated again

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/registry_path.h"
+#include "platform/win32/registry_keys.h"
 #include "platform/win32/unique_handle.h"
 
 // Every outcome of a deletion is deliberately ignored: a missing entry, a
@@ -14,28 +15,6 @@
 
 namespace vorlix::win32 {
 namespace {
-
-HKEY rootKey(Hive root) {
-  switch (root) {
-    case Hive::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case Hive::CurrentUser: return HKEY_CURRENT_USER;
-    case Hive::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case Hive::Users: return HKEY_USERS;
-    case Hive::CurrentConfig: return HKEY_CURRENT_CONFIG;
-  }
-  return nullptr;
-}
-
-// The 64-bit view in every build: a 32-bit build would otherwise be sent to
-// Software\WOW6432Node under HKEY_LOCAL_MACHINE.
-constexpr REGSAM kView = KEY_WOW64_64KEY;
-
-// An empty handle when the key cannot be opened (most often: it is missing).
-unique_hkey openKey(HKEY root, const std::wstring& key, REGSAM access) {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(root, key.c_str(), 0, access | kView, &opened) != ERROR_SUCCESS) return {};
-  return unique_hkey(opened);
-}
 
 void deleteValue(const RegistryTarget& target) {
   const HKEY root = rootKey(target.root);
@@ -71,7 +50,7 @@ void deleteKey(const RegistryTarget& target) {
   // recursive, on Windows and under Wine), so no tree is ever removed. The
   // call opens the key itself with DELETE, the only access a deletion needs;
   // the root handle's access does not matter, and the path may span levels.
-  (void)::RegDeleteKeyExW(root, target.key.c_str(), kView, 0);  // outcome ignored, see top
+  (void)::RegDeleteKeyExW(root, target.key.c_str(), RegistryView, 0);  // outcome ignored, see top
 }
 
 }  // namespace
