@@ -7,9 +7,10 @@
 //                                        at a random moment up to a second
 //                                        after the last copy went; prints
 //                                        "median p95 max" of the lifetimes, ms
-//   instant_bench hammer SECONDS         re-creates the value (new data every
-//                                        time) in a tight loop; prints the
-//                                        number of writes
+//   instant_bench hammer SECONDS [MS]    re-creates the value (new data every
+//                                        time) in a tight loop, or every MS
+//                                        milliseconds; prints the number of
+//                                        writes
 //
 // A copy's end is seen through a change notification of the key, not by
 // polling, so the measuring adds no load of its own. Exit status 0 on
@@ -122,12 +123,15 @@ void lifetimes(int count, unsigned seed) {
   std::printf("%.1f %.1f %.1f\n", at(0.5), at(0.95), lives.back());
 }
 
-void hammer(int seconds) {
+void hammer(int seconds, int pauseMs) {
   const unique_hkey key = openRuleKey();
   const double end = nowMs() + seconds * 1000.0;
   long long writes = 0;
-  // New data every time: a value set to what it holds is no change.
-  while (nowMs() < end) setValue(key.get(), std::to_wstring(writes++));
+  while (nowMs() < end) {
+    // New data every time: a value set to what it holds is no change.
+    setValue(key.get(), std::to_wstring(writes++));
+    if (pauseMs > 0) ::Sleep(static_cast<DWORD>(pauseMs));
+  }
   std::printf("%lld\n", writes);
 }
 
@@ -141,8 +145,8 @@ int run(int argc, wchar_t** argv) {
     lifetimes(std::max(1, _wtoi(argv[2])), static_cast<unsigned>(_wtoi(argv[3])));
     return 0;
   }
-  if (command == L"hammer" && argc == 3) {
-    hammer(std::max(1, _wtoi(argv[2])));
+  if (command == L"hammer" && (argc == 3 || argc == 4)) {
+    hammer(std::max(1, _wtoi(argv[2])), argc == 4 ? std::max(0, _wtoi(argv[3])) : 0);
     return 0;
   }
   return 2;
