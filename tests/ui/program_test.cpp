@@ -512,19 +512,6 @@ TEST(Program_Instant, WatchesExactlyWhileScanningAtInstantAndFollowsTheWindow) {
   run.window.clickCancel();
   ASSERT_TRUE(run.window.watchMemory.armed());
   EXPECT_EQ(run.window.watchMemory.arms.back().paths, std::vector<std::wstring>{stored});
-
-  // A level that does not watch closes it; OK keeps it closed.
-  run.window.rightClickIcon();
-  run.window.pickPriority(4);
-  run.window.clickOk();
-  EXPECT_FALSE(run.window.watchMemory.armed());
-  EXPECT_TRUE(run.window.timerMemory.enabled());
-  EXPECT_EQ(run.store.get(L"Reg", L"13"), L"4");
-  run.window.rightClickIcon();
-  run.window.pickPriority(5);
-  run.window.clickOk();
-  EXPECT_TRUE(run.window.watchMemory.armed());
-  EXPECT_EQ(run.store.get(L"Reg", L"13"), L"5");
 }
 
 TEST(Program_Failure, UnexpectedFailureMessageSaysWhatAndWhy) {
