@@ -14,6 +14,8 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/message_box_prompts.cpp
   src/platform/win32/tray_icon.cpp
   src/platform/win32/registry_deleter.cpp
+  src/platform/win32/registry_keys.cpp
+  src/platform/win32/registry_watcher.cpp
   src/platform/win32/registry_settings_store.cpp
 )
 target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui vorlix_platform)

@@ -24,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     form.setRuleReports(&program);
 
     program.start();
-    if (!program.ended()) win32::runMessageLoop(form);
+    if (!program.ended()) win32::runMessageLoop(form, &form.watcher());
     return static_cast<int>(program.exitStatus());
   } catch (const win32::Win32Error& failure) {
     win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.describe()));

@@ -20,9 +20,11 @@ void requireSlotNumber(int slot) {
     throw std::out_of_range("no rule slot " + std::to_string(slot));
 }
 
-void requireListIndex(std::int16_t index) {
-  if (!isValidListIndex(index))
-    throw std::out_of_range("list index " + std::to_string(index) + " is outside -1 to 4");
+void requireListIndex(int comboNumber, std::int16_t index) {
+  if (!isValidListIndex(comboNumber, index))
+    throw std::out_of_range("list index " + std::to_string(index) + " is outside -1 to " +
+                            std::to_string(listItemCount(comboNumber) - 1) + " for Combo" +
+                            std::to_string(comboNumber));
 }
 
 void requireCheckState(CheckState state) {

@@ -15,8 +15,10 @@ inline constexpr int SlotCount = 12;
 
 // ListIndex of a drop-down list with nothing selected.
 inline constexpr std::int16_t NoSelection = -1;
-// Every drop-down list of the window has five entries.
-inline constexpr std::int16_t ListItemCount = 5;
+// The entries of the hive selectors (the five hives) and of the priority
+// selector (the six levels).
+inline constexpr std::int16_t HiveItemCount = 5;
+inline constexpr std::int16_t PriorityItemCount = 6;
 
 // Combo1..Combo12 are the hive selectors of slots 1..12; Combo13 is the
 // priority selector.
@@ -26,8 +28,11 @@ inline constexpr int ScannerBox = 0;
 
 enum class TextField { Key, Name };  // keyN, nameN
 
-constexpr bool isValidListIndex(std::int16_t index) {
-  return index >= NoSelection && index < ListItemCount;
+constexpr std::int16_t listItemCount(int comboNumber) {
+  return comboNumber == PriorityCombo ? PriorityItemCount : HiveItemCount;
+}
+constexpr bool isValidListIndex(int comboNumber, std::int16_t index) {
+  return index >= NoSelection && index < listItemCount(comboNumber);
 }
 constexpr bool isValidCheckState(std::int16_t value) { return value >= 0 && value <= 2; }
 
@@ -51,7 +56,7 @@ class ConfigControls {
 void requireComboNumber(int comboNumber);
 void requireBoxNumber(int boxNumber);
 void requireSlotNumber(int slot);
-void requireListIndex(std::int16_t index);
+void requireListIndex(int comboNumber, std::int16_t index);
 void requireCheckState(CheckState state);
 
 }  // namespace vorlix

@@ -43,15 +43,16 @@ struct LayoutRow {
   AcceptedRange accepts;      // integer entries; text entries accept any text
 };
 
-inline constexpr AcceptedRange SelectorRange{NoSelection, ListItemCount - 1};
+inline constexpr AcceptedRange HiveSelectorRange{NoSelection, HiveItemCount - 1};
+inline constexpr AcceptedRange PrioritySelectorRange{NoSelection, PriorityItemCount - 1};
 inline constexpr AcceptedRange CheckRange{0, 2};
 inline constexpr AcceptedRange AnyText{0, 0};
 
 // Top to bottom, this is the load order.
 inline constexpr std::array<LayoutRow, 6> SettingsLayout{{
     // section       keys        kind                item                       default  accepts
-    {L"Reg",        SlotKeys,   EntryKind::Integer, ConfigItem::HiveIndex,     -1,      SelectorRange},
-    {L"Reg",        L"13",      EntryKind::Integer, ConfigItem::PriorityIndex,  2,      SelectorRange},
+    {L"Reg",        SlotKeys,   EntryKind::Integer, ConfigItem::HiveIndex,     -1,      HiveSelectorRange},
+    {L"Reg",        L"13",      EntryKind::Integer, ConfigItem::PriorityIndex,  2,      PrioritySelectorRange},
     {L"Reg",        L"Enabled", EntryKind::Integer, ConfigItem::ScannerState,   1,      CheckRange},
     {L"EnableKeys", SlotKeys,   EntryKind::Integer, ConfigItem::EnableState,    0,      CheckRange},
     {L"keydirs",    SlotKeys,   EntryKind::Text,    ConfigItem::KeyPath,        0,      AnyText},

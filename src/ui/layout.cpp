@@ -189,6 +189,9 @@ PixelRect toPixels(const TwipRect& rect, int dpi) {
           twipsToPixels(rect.right(), dpi), twipsToPixels(rect.bottom(), dpi)};
 }
 
+static_assert(HiveList.size() == HiveItemCount && PriorityTable.size() == PriorityItemCount,
+              "the selectors take the indexes of their lists");
+
 std::span<const std::wstring_view> listEntries(ListContents list) {
   static constexpr std::array<std::wstring_view, PriorityTable.size()> levels = [] {
     std::array<std::wstring_view, PriorityTable.size()> names{};

@@ -25,7 +25,7 @@ Program::Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& d
     : window_(window),
       store_(store),
       prompts_(prompts),
-      timing_(window.timer(), window.controls(), deleter, &records_) {}
+      timing_(window.timer(), window.registryWatch(), window.controls(), deleter, &records_) {}
 
 // Form1's Load: the window stays hidden, the 50 entries are read into the
 // controls (a changed priority or switch reacts as it is read), the icon is
@@ -74,7 +74,10 @@ void Program::cancelClicked() {
       readConfiguration(store_, rules(), reverted);
     } catch (const SettingsFailure& failure) {
       endWithoutSaving(ExitStatus::SettingsUnreadable, describeSettingsFailure(failure));
+      return;
     }
+    // The rows' own edits raised nothing while this handler ran.
+    timing_.rulesChanged();
   });
 }
 
@@ -86,8 +89,16 @@ void Program::priorityPicked() {
   handle(L"set the priority", [&] { timing_.applyPriority(); });
 }
 
+void Program::ruleEdited() {
+  handle(L"follow the edited rule", [&] { timing_.rulesChanged(); });
+}
+
 void Program::timerFired() {
   handle(L"scan", [&] { timing_.timerFired(); });
+}
+
+void Program::registryChanged() {
+  handle(L"scan", [&] { timing_.registryChanged(); });
 }
 
 void Program::trayNotified(const TrayNotification& notification) {

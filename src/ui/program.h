@@ -70,7 +70,9 @@ class Program final : public WindowEvents, public RuleReports {
   void cancelClicked() override;
   void scannerClicked() override;
   void priorityPicked() override;
+  void ruleEdited() override;
   void timerFired() override;
+  void registryChanged() override;
   void trayNotified(const TrayNotification& notification) override;
   void closeClicked() override;
   void sessionEnding() override;

@@ -53,7 +53,12 @@ class WindowEvents {
   virtual void scannerClicked() = 0;
   // A user's pick in `Combo13`; the same rule as for the scanner box.
   virtual void priorityPicked() = 0;
+  // A user's edit of a rule row: a key path or value name typed, a hive
+  // picked, an enable box clicked.
+  virtual void ruleEdited() = 0;
   virtual void timerFired() = 0;
+  // The registry watch's report of a change under a watched key.
+  virtual void registryChanged() = 0;
   // Every callback of the notification-area icon, undecoded.
   virtual void trayNotified(const TrayNotification& notification) = 0;
   // The close box (or anyone else asking the window to close). The window
@@ -83,10 +88,11 @@ class WindowToolkit {
   // nothing.
   virtual void unload(UnloadCause cause) = 0;
 
-  // The window's controls (the live configuration), its timer Timer1 and
-  // its notification-area icon.
+  // The window's controls (the live configuration), its timer Timer1, the
+  // registry watch of "Instant" and its notification-area icon.
   virtual ConfigControls& controls() = 0;
   virtual ScanTimer& timer() = 0;
+  virtual RegistryWatch& registryWatch() = 0;
   virtual NotificationIcon& trayIcon() = 0;
 
   // Where the events go; the wiring sets this once the window exists.

@@ -132,10 +132,25 @@ TEST(ProgramOptions_Reactions, ARefusedValueChangesNothingAndNotifiesNothing) {
   MemoryControls controls;
   CountingReactions reactions;
   ProgramOptions options(controls, &reactions);
-  EXPECT_THROW(options.setPriorityIndex(5), std::out_of_range);
+  EXPECT_THROW(options.setPriorityIndex(6), std::out_of_range);
   EXPECT_THROW(options.setScannerState(static_cast<CheckState>(-1)), std::out_of_range);
   EXPECT_EQ(reactions.priority + reactions.scanner, 0);
   EXPECT_EQ(options.priorityIndex(), NoSelection);
+}
+
+TEST(Controls_ListIndex, HiveSelectorsTakeMinusOneToFourThePrioritySelectorMinusOneToFive) {
+  MemoryControls controls;
+  for (int combo = 1; combo <= PriorityCombo; ++combo) {
+    const std::int16_t last = combo == PriorityCombo ? 5 : 4;
+    for (std::int16_t index = -2; index <= 6; ++index) {
+      if (index >= NoSelection && index <= last) {
+        controls.setListIndex(combo, index);
+        EXPECT_EQ(controls.listIndex(combo), index);
+      } else {
+        EXPECT_THROW(controls.setListIndex(combo, index), std::out_of_range) << combo << " " << index;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "platform/memory/manual_timer.h"
 #include "platform/memory/memory_controls.h"
+#include "platform/memory/memory_registry_watch.h"
 #include "platform/memory/recording_deleter.h"
 
 namespace vorlix {
@@ -12,8 +17,9 @@ namespace {
 struct Rig {
   MemoryControls controls;
   ManualTimer timer;
+  MemoryRegistryWatch watch;
   RecordingDeleter deleter;
-  ScanTiming timing{timer, controls, deleter};
+  ScanTiming timing{timer, watch, controls, deleter};
   ProgramOptions options{controls, &timing};
 
   Rig() {
@@ -34,7 +40,7 @@ struct LevelCase {
 };
 constexpr LevelCase kLevels[] = {
     {0, L"Very Low", 600000}, {1, L"Low", 300000}, {2, L"Middle", 60000},
-    {3, L"High", 10000},      {4, L"Very High", 1000},
+    {3, L"High", 10000},      {4, L"Very High", 1000},  {5, L"Instant", 10000},
 };
 
 class PriorityLevels : public ::testing::TestWithParam<LevelCase> {};
@@ -146,6 +152,122 @@ TEST(ScanTiming_Moments, APassUsesTheRowsAsTheyAreAtTheFiring) {
   ASSERT_EQ(rig.passes(), 2u);
   EXPECT_EQ(rig.deleter.calls[0], L"HKEY_CURRENT_USER\\K\\V");
   EXPECT_EQ(rig.deleter.calls[1], L"HKEY_CURRENT_USER\\K\\Edited");
+}
+
+constexpr std::int16_t Instant = 5;
+
+// The rig with one log for the timer, the watch and the passes.
+struct LoggedRig : Rig {
+  std::vector<std::wstring> log;
+  LoggedRig() {
+    timer.log = &log;
+    watch.log = &log;
+    watch.onChange = [this] { timing.registryChanged(); };
+    deleter.onCall = [this](std::wstring_view) { log.push_back(L"pass"); };
+  }
+  std::vector<std::wstring> logOf(void (*act)(LoggedRig&)) {
+    log.clear();
+    act(*this);
+    return log;
+  }
+};
+
+struct MomentCase {
+  const char* moment;
+  std::int16_t level;  // scanning on
+  void (*act)(LoggedRig&);
+  std::vector<std::wstring> log;
+};
+
+const MomentCase kMoments[] = {
+    {"a timer firing at Instant arms again before the pass", Instant,
+     [](LoggedRig& r) { r.timer.advance(10000); }, {L"watch on, hold 20", L"pass"}},
+    {"a reported change arms again before the pass", Instant,
+     [](LoggedRig& r) { r.watch.change(); }, {L"watch on, hold 20", L"pass"}},
+    {"an edited rule arms again, without a pass", Instant,
+     [](LoggedRig& r) { r.timing.rulesChanged(); }, {L"watch on, hold 0"}},
+    {"a report that arrives after the watch closed is stale", Instant,
+     [](LoggedRig& r) {
+       r.timing.switchOff();
+       r.log.clear();
+       r.timing.registryChanged();
+     },
+     {}},
+    {"at Very High nothing is watched", 4,
+     [](LoggedRig& r) {
+       r.timing.rulesChanged();
+       r.watch.change();
+       r.timer.advance(1000);
+     },
+     {L"pass"}},
+};
+
+class InstantMoments : public ::testing::TestWithParam<MomentCase> {};
+
+TEST_P(InstantMoments, EveryPassAndEveryEditArmsTheWatchAgain) {
+  const MomentCase& c = GetParam();
+  LoggedRig rig;
+  rig.options.setPriorityIndex(c.level);
+  rig.options.setScannerState(CheckState::Checked);
+  EXPECT_EQ(rig.logOf(c.act), c.log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, InstantMoments, ::testing::ValuesIn(kMoments),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+// Random walks over everything that can happen to the timing, checked
+// against a model: the watch is armed exactly while the timer runs at
+// Instant, a report runs one pass, and every pass at Instant is preceded by
+// an arming that holds the next report.
+TEST(InstantWatch, ArmedExactlyWhileTheTimerRunsAtInstant) {
+  std::mt19937 random(20261207);
+  for (int walk = 0; walk < 50; ++walk) {
+    LoggedRig rig;
+    std::int16_t level = NoSelection;  // the last level applied
+    bool passUnheld = false;
+    rig.deleter.onCall = [&](std::wstring_view) {
+      if (rig.timing.watching() && (rig.log.empty() || rig.log.back() != L"watch on, hold 20"))
+        passUnheld = true;
+      rig.log.push_back(L"pass");
+    };
+    for (int step = 0; step < 60; ++step) {
+      const int what = std::uniform_int_distribution<int>(0, 6)(random);
+      const std::size_t passesBefore = rig.passes();
+      const bool armedBefore = rig.watch.armed();
+      switch (what) {
+        case 0: {
+          const auto picked = static_cast<std::int16_t>(std::uniform_int_distribution<int>(-1, 5)(random));
+          rig.options.setPriorityIndex(picked);
+          if (picked != NoSelection) level = picked;
+          break;
+        }
+        case 1:
+          rig.options.setScannerState(
+              static_cast<CheckState>(std::uniform_int_distribution<int>(0, 2)(random)));
+          break;
+        case 2: rig.timing.switchOn(); break;
+        case 3: rig.timing.switchOff(); break;
+        case 4: rig.timer.advance(std::uniform_int_distribution<int>(1, 20000)(random)); break;
+        case 5:
+          RuleTable(rig.controls).slot(1).setValueName(L"V" + std::to_wstring(step));
+          rig.timing.rulesChanged();
+          break;
+        case 6:
+          rig.watch.change();
+          EXPECT_EQ(rig.passes() - passesBefore, armedBefore ? 1u : 0u);
+          break;
+      }
+      const bool atInstant = level == Instant;
+      ASSERT_EQ(rig.watch.armed(), rig.timer.enabled() && atInstant)
+          << "walk " << walk << " step " << step << " action " << what;
+      if (rig.watch.armed()) {
+        ASSERT_EQ(rig.watch.arms.back().paths,
+                  std::vector<std::wstring>{RuleTable(rig.controls).slot(1).fullPath()})
+            << "armed with the rules of the moment";
+      }
+    }
+    EXPECT_FALSE(passUnheld) << "walk " << walk;
+  }
 }
 
 }  // namespace

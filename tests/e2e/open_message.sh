@@ -50,7 +50,7 @@ cleanup
 plant_value "$demo" v
 plant_value "$demo" other
 configuration "${sound[@]}" | store_plant
-reg add "$StoreKey\\keynames" /v 1 /t REG_DWORD /d 1 /f >/dev/null
+reg add "$StoreKey\\keynames" /v 1 /t REG_DWORD /d 1 /f >/dev/null || fail "could not store a REG_DWORD"
 export_store before
 start_program
 text=$(probe wait-msgbox 20000) || fail "no message about the bad value"

@@ -14,6 +14,10 @@
 //   vorlix_probe wait-menu MS          "left top right bottom" of the open popup
 //   vorlix_probe menu-item N COUNT     "x y": centre of item N (from 0) of COUNT
 //   vorlix_probe wait-no-menu MS       no popup open
+//   vorlix_probe wait-list MS          "left top right bottom count rows" of an
+//                                      open drop-down list: its entries, and
+//                                      how many fit without scrolling
+//   vorlix_probe list-item N           "x y": centre of entry N (from 0) of it
 //   vorlix_probe tray-rect             "left top right bottom" of the task bar
 //   vorlix_probe wait-icon MS          the shell holds the window's icon
 //   vorlix_probe wait-no-icon MS       the shell holds no icon of the window
@@ -66,6 +70,22 @@ HWND form() { return ::FindWindowW(Form1Class, L"Configure"); }
 HWND openMenu() {
   HWND menu = ::FindWindowW(L"#32768", nullptr);
   return menu != nullptr && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// Every drop-down list has its list window; only an open one is visible.
+HWND openList() {
+  for (HWND list = ::FindWindowExW(nullptr, nullptr, L"ComboLBox", nullptr); list != nullptr;
+       list = ::FindWindowExW(nullptr, list, L"ComboLBox", nullptr))
+    if (::IsWindowVisible(list)) return list;
+  return nullptr;
+}
+
+// The list's client area in screen coordinates.
+RECT listClientRect(HWND list) {
+  RECT client{};
+  ::GetClientRect(list, &client);
+  ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  return client;
 }
 
 HWND messageBox() {
@@ -283,6 +303,27 @@ int wmain(int argc, wchar_t** argv) {
     if (count <= 0 || item < 0 || item >= count) return 2;
     const long height = (client.bottom - client.top) / count;
     std::printf("%ld %ld\n", (client.left + client.right) / 2, client.top + height * item + height / 2);
+    return 0;
+  }
+  if (command == L"wait-list") {
+    if (!waitFor(wait, [] { return openList() != nullptr; })) return 1;
+    HWND list = openList();
+    const RECT r = listClientRect(list);
+    const auto count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    const auto height = ::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+    std::printf("%ld %ld %ld %ld %lld %lld\n", r.left, r.top, r.right, r.bottom,
+                static_cast<long long>(count),
+                static_cast<long long>(height > 0 ? (r.bottom - r.top) / height : 0));
+    return 0;
+  }
+  if (command == L"list-item" && argc == 3) {
+    HWND list = openList();
+    if (list == nullptr) return 1;
+    const RECT r = listClientRect(list);
+    const auto height = static_cast<long>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const long item = std::wcstol(argv[2], nullptr, 10);
+    if (height <= 0 || item < 0) return 2;
+    std::printf("%ld %ld\n", (r.left + r.right) / 2, r.top + height * item + height / 2);
     return 0;
   }
   if (command == L"tray-rect") {

@@ -61,7 +61,7 @@ TEST(SettingsFailureMessage, NamesTheTypeOfANonTextValue) {
   const std::wstring message = describeSettingsFailure(loadFailure(store));
   EXPECT_TRUE(contains(message, L"holds a value of type REG_DWORD instead of text"))
       << asciiSummary(message);
-  EXPECT_TRUE(contains(message, L"text holding a whole number from -1 to 4"))
+  EXPECT_TRUE(contains(message, L"text holding a whole number from -1 to 5"))
       << asciiSummary(message);
 }
 

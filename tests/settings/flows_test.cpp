@@ -15,6 +15,7 @@
 #include "core/scan_timing.h"
 #include "platform/memory/manual_timer.h"
 #include "platform/memory/memory_controls.h"
+#include "platform/memory/memory_registry_watch.h"
 #include "platform/memory/memory_settings_store.h"
 #include "platform/memory/recording_deleter.h"
 
@@ -104,8 +105,9 @@ std::wstring describe(const SettingsCall& c) {
 struct Rig {
   MemoryControls controls;
   ManualTimer timer;
+  MemoryRegistryWatch watch;
   RecordingDeleter deleter;
-  ScanTiming timing{timer, controls, deleter};
+  ScanTiming timing{timer, watch, controls, deleter};
   MemorySettingsStore store;
 
   void read() {
@@ -265,6 +267,21 @@ TEST(ReadFlow_Priority, ALevelTheSelectorAlreadyShowsSetsNoInterval) {
   EXPECT_EQ(rig.timer.interval(), 12345) << "no level keeps the interval";
 }
 
+TEST(ReadFlow_Priority, EveryLevelLoadsAndIsSavedAsStored) {
+  for (const wchar_t* stored : {L"-1", L"0", L"1", L"2", L"3", L"4", L"5"}) {
+    SCOPED_TRACE(asciiSummary(stored));
+    Rig rig;
+    rig.store.put(L"Reg", L"13", stored);
+    rig.read();
+    EXPECT_EQ(std::to_wstring(rig.controls.listIndex(PriorityCombo)), stored);
+    // Scanning is on (the empty store's switch): only "Instant" watches.
+    EXPECT_EQ(rig.watch.armed(), std::wstring_view(stored) == L"5");
+    MemorySettingsStore saved;
+    writeConfiguration(saved, RuleTable(rig.controls), ProgramOptions(rig.controls), okOrder());
+    EXPECT_EQ(saved.get(L"Reg", L"13"), stored);
+  }
+}
+
 TEST(RevertFlow_AfterConfigure, UntouchedSwitchLeavesScanningStopped) {
   Rig rig;
   storeFull(rig.store);
@@ -346,7 +363,9 @@ const BadValueCase kBadValues[] = {
      L"a whole number from -1 to 4"},
     {"first entry not a number", L"Reg", L"1", L"HKEY_USERS", SettingsFailureKind::NotANumber,
      L"a whole number from -1 to 4"},
-    {"priority beyond Very High", L"Reg", L"13", L"5", SettingsFailureKind::Refused,
+    {"priority beyond Instant", L"Reg", L"13", L"6", SettingsFailureKind::Refused,
+     L"a whole number from -1 to 5"},
+    {"hive index of the sixth priority level", L"Reg", L"3", L"5", SettingsFailureKind::Refused,
      L"a whole number from -1 to 4"},
     {"switch beyond Grayed", L"Reg", L"Enabled", L"3", SettingsFailureKind::Refused,
      L"a whole number from 0 to 2"},
@@ -355,7 +374,7 @@ const BadValueCase kBadValues[] = {
     {"existing empty integer is not its default", L"EnableKeys", L"1", L"",
      SettingsFailureKind::NotANumber, L"a whole number from 0 to 2"},
     {"beyond 16 bits", L"Reg", L"13", L"32768", SettingsFailureKind::NotANumber,
-     L"a whole number from -1 to 4"},
+     L"a whole number from -1 to 5"},
     {"fraction", L"Reg", L"4", L"1.0", SettingsFailureKind::NotANumber,
      L"a whole number from -1 to 4"},
 };
@@ -493,7 +512,8 @@ EntryRule ruleOf(const Address& a) {
   if (a.first == L"keydirs" || a.first == L"keynames") return {true, 0, 0, L""};
   if (a.first == L"Reg" && a.second == L"Enabled") return {false, 0, 2, L"1"};
   if (a.first == L"EnableKeys") return {false, 0, 2, L"0"};
-  return {false, -1, 4, a.second == L"13" ? L"2" : L"-1"};
+  if (a.second == L"13") return {false, -1, 5, L"2"};  // the six priority levels
+  return {false, -1, 4, L"-1"};
 }
 
 enum class Verdict { Loads, NotANumber, Refused, Unreadable };
@@ -628,7 +648,7 @@ void fillRandomly(ConfigControls& c, StoredTexts& g) {
     c.setText(TextField::Key, slot, L"before " + std::to_wstring(g.pick(0, 99)));
     c.setText(TextField::Name, slot, g.anyText(5));
   }
-  c.setListIndex(PriorityCombo, static_cast<std::int16_t>(g.pick(-1, 4)));
+  c.setListIndex(PriorityCombo, static_cast<std::int16_t>(g.pick(-1, 5)));
   c.setCheckValue(ScannerBox, static_cast<CheckState>(g.pick(0, 2)));
 }
 

@@ -67,7 +67,7 @@ struct EntryCase {
 constexpr EntryCase kEntries[] = {
     {L"Reg", L"1", EntryKind::Integer, L"-1", -1, 4},
     {L"Reg", L"12", EntryKind::Integer, L"-1", -1, 4},
-    {L"Reg", L"13", EntryKind::Integer, L"2", -1, 4},
+    {L"Reg", L"13", EntryKind::Integer, L"2", -1, 5},
     {L"Reg", L"Enabled", EntryKind::Integer, L"1", 0, 2},
     {L"EnableKeys", L"1", EntryKind::Integer, L"0", 0, 2},
     {L"EnableKeys", L"12", EntryKind::Integer, L"0", 0, 2},

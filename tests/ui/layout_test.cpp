@@ -151,7 +151,7 @@ TEST(Layout, NoTwoFocusableControlsOverlap) {
     }
 }
 
-TEST(Layout, ListsHoldTheirFiveEntriesInOrder) {
+TEST(Layout, ListsHoldTheirEntriesInOrder) {
   const std::vector<std::wstring_view> hives(listEntries(ListContents::Hives).begin(),
                                              listEntries(ListContents::Hives).end());
   const std::vector<std::wstring_view> levels(listEntries(ListContents::PriorityLevels).begin(),
@@ -160,7 +160,7 @@ TEST(Layout, ListsHoldTheirFiveEntriesInOrder) {
                                                    L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
                                                    L"HKEY_CURRENT_CONFIG"}));
   EXPECT_EQ(levels, (std::vector<std::wstring_view>{L"Very Low", L"Low", L"Middle", L"High",
-                                                    L"Very High"}));
+                                                    L"Very High", L"Instant"}));
   EXPECT_TRUE(listEntries(ListContents::None).empty());
   for (int n = 1; n <= 12; ++n)
     EXPECT_EQ(byName(L"Combo" + std::to_wstring(n)).list, ListContents::Hives);

@@ -314,9 +314,9 @@ TEST(Program_Events, TheWindowsOwnControlsSteerTheTimer) {
 }
 
 // Where a handler waits for the user in a loop of its own, while the
-// window's other events go on arriving. Each run scans at "Very High" with
-// slot 1 active, and the timer has been started by the time the handler
-// begins to wait.
+// window's other events go on arriving. Each run scans at "Very High" or at
+// "Instant" with slot 1 active, and the timer (and at "Instant" the watch)
+// has been started by the time the handler begins to wait.
 struct WaitCase {
   const char* name;
   void (*arrange)(ProgramRun&);
@@ -326,8 +326,11 @@ struct WaitCase {
   std::size_t failedWrites; // the write attempt that opened the wait
 };
 
+// The level the waits scan at.
+const wchar_t* waitLevel = L"4";
+
 void storeScanning(ProgramRun& run) {
-  run.store.put(L"Reg", L"13", L"4");
+  run.store.put(L"Reg", L"13", waitLevel);
   run.storeActiveRule(1, L"v");
 }
 // Configure, then the scanner box off and on again: scanning while editing.
@@ -394,9 +397,10 @@ const WaitCase kWaits[] = {
      [](ProgramRun& run) { run.window.rightClickIcon(); }, true, false, 0},
 };
 
-enum class Arrival { TimerTicks, IconRightClick, WindowClicks, CloseBox, SessionEnd };
-constexpr Arrival kArrivals[] = {Arrival::TimerTicks, Arrival::IconRightClick,
-                                 Arrival::WindowClicks, Arrival::CloseBox, Arrival::SessionEnd};
+enum class Arrival { TimerTicks, RegistryChange, IconRightClick, WindowClicks, CloseBox, SessionEnd };
+constexpr Arrival kArrivals[] = {Arrival::TimerTicks,   Arrival::RegistryChange,
+                                 Arrival::IconRightClick, Arrival::WindowClicks,
+                                 Arrival::CloseBox,     Arrival::SessionEnd};
 
 struct Counts {
   std::size_t deletes, storeCalls, writes, popups, unloads;
@@ -407,9 +411,12 @@ struct Counts {
 };
 
 TEST(Program_Waiting, EventsInAMessageOrMenuLoopNeverActOnAFlowInProgress) {
+  for (const wchar_t* level : {L"4", L"5"})
   for (const WaitCase& wait : kWaits) {
     for (const Arrival arrival : kArrivals) {
-      SCOPED_TRACE(std::string(wait.name) + ", arrival " + std::to_string(static_cast<int>(arrival)));
+      waitLevel = level;
+      SCOPED_TRACE(std::string(wait.name) + ", arrival " + std::to_string(static_cast<int>(arrival)) +
+                   ", level " + asciiSummary(level));
       ProgramRun run;
       wait.arrange(run);
       const std::size_t writesBefore = run.writes();
@@ -419,7 +426,12 @@ TEST(Program_Waiting, EventsInAMessageOrMenuLoopNeverActOnAFlowInProgress) {
         if (std::exchange(arrived, true)) return;
         before = Counts::of(run);
         switch (arrival) {
-          case Arrival::TimerTicks: run.window.timerMemory.advance(3000); break;
+          case Arrival::TimerTicks: run.window.timerMemory.advance(30000); break;
+          case Arrival::RegistryChange:
+            // Armed unless the run has already decided to end.
+            EXPECT_EQ(run.window.watchMemory.armed(), waitLevel == std::wstring_view(L"5") && !wait.endsUnsaved);
+            run.window.watchMemory.change();
+            break;
           case Arrival::IconRightClick: run.window.rightClickIcon(); break;
           case Arrival::WindowClicks:
             run.window.clickOk();
@@ -458,6 +470,48 @@ TEST(Program_Waiting, EventsInAMessageOrMenuLoopNeverActOnAFlowInProgress) {
       }
     }
   }
+}
+
+TEST(Program_Instant, WatchesExactlyWhileScanningAtInstantAndFollowsTheWindow) {
+  ProgramRun run;
+  run.store.put(L"Reg", L"13", L"5");
+  run.storeActiveRule(1, L"V");
+  const std::wstring stored = L"HKEY_CURRENT_USER\\Software\\Test\\V";
+  run.program.start();
+  ASSERT_TRUE(run.window.watchMemory.armed());
+  EXPECT_EQ(run.window.watchMemory.arms.back().paths, std::vector<std::wstring>{stored});
+  EXPECT_EQ(run.window.timerMemory.interval(), 10000);
+
+  run.window.watchMemory.change();
+  EXPECT_EQ(run.deleter.calls, std::vector<std::wstring>{stored}) << "a change runs a pass at once";
+  EXPECT_EQ(run.window.watchMemory.arms.back().hold, WatchHoldAfterPass);
+  EXPECT_EQ(run.window.timerMemory.advance(10000), 1) << "the safety net";
+
+  // Configure pauses the watch with the timer; edits arm nothing meanwhile.
+  run.window.nextMenuChoice = MenuCommand::Configure;
+  run.window.rightClickIcon();
+  EXPECT_FALSE(run.window.watchMemory.armed());
+  const std::size_t arms = run.window.watchMemory.arms.size();
+  run.window.typeText(TextField::Name, 1, L"Typed");
+  EXPECT_EQ(run.window.watchMemory.arms.size(), arms);
+
+  // Scanning while the window is open: every edit of a row arms again.
+  run.window.clickScanner();
+  run.window.clickScanner();
+  ASSERT_TRUE(run.window.watchMemory.armed());
+  run.window.typeText(TextField::Key, 2, L"Software\\Two");
+  run.window.pickHive(2, 1);
+  run.window.clickRuleBox(2);
+  EXPECT_EQ(run.window.watchMemory.arms.back().paths,
+            (std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Test\\Typed",
+                                       L"HKEY_CURRENT_USER\\Software\\Two\\"}));
+  EXPECT_EQ(run.window.watchMemory.arms.size(), arms + 4);
+
+  // CANCEL reverts the rows and the watch with them; scanning goes on, as
+  // the timer does.
+  run.window.clickCancel();
+  ASSERT_TRUE(run.window.watchMemory.armed());
+  EXPECT_EQ(run.window.watchMemory.arms.back().paths, std::vector<std::wstring>{stored});
 }
 
 TEST(Program_Failure, UnexpectedFailureMessageSaysWhatAndWhy) {

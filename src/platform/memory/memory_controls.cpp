@@ -9,7 +9,7 @@ std::int16_t MemoryControls::listIndex(int comboNumber) const {
 
 void MemoryControls::setListIndex(int comboNumber, std::int16_t index) {
   requireComboNumber(comboNumber);
-  requireListIndex(index);
+  requireListIndex(comboNumber, index);
   listIndexes_[static_cast<std::size_t>(comboNumber)] = index;
 }
 

@@ -21,6 +21,8 @@ void MemoryTrayIcon::deleteTrayIcon() {
 MemoryWindow::MemoryWindow() {
   timerMemory.onFire = [this] { events().timerFired(); };
   timerMemory.log = &log;
+  watchMemory.onChange = [this] { events().registryChanged(); };
+  watchMemory.log = &log;
   trayMemory.log = &log;
 }
 
@@ -69,6 +71,21 @@ void MemoryWindow::clickScanner() {
 void MemoryWindow::pickPriority(std::int16_t index) {
   controlsMemory.setListIndex(PriorityCombo, index);
   events().priorityPicked();
+}
+
+void MemoryWindow::typeText(TextField field, int slot, std::wstring_view text) {
+  controlsMemory.setText(field, slot, text);
+  events().ruleEdited();
+}
+
+void MemoryWindow::pickHive(int slot, std::int16_t index) {
+  controlsMemory.setListIndex(slot, index);
+  events().ruleEdited();
+}
+
+void MemoryWindow::clickRuleBox(int slot) {
+  controlsMemory.setCheckValue(slot, ui::clickedState(controlsMemory.checkValue(slot)));
+  events().ruleEdited();
 }
 
 void MemoryWindow::clickOk() { events().okClicked(); }

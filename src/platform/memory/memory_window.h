@@ -8,6 +8,7 @@
 
 #include "platform/memory/manual_timer.h"
 #include "platform/memory/memory_controls.h"
+#include "platform/memory/memory_registry_watch.h"
 #include "ui/toolkit.h"
 
 namespace vorlix {
@@ -25,7 +26,8 @@ class MemoryTrayIcon final : public ui::NotificationIcon {
 
 class MemoryWindow final : public ui::WindowToolkit {
  public:
-  // Timer1's firings (timerMemory.advance) reach the events like WM_TIMER.
+  // Timer1's firings (timerMemory.advance) reach the events like WM_TIMER,
+  // and so do the watch's reports (watchMemory.change).
   MemoryWindow();
   MemoryWindow(const MemoryWindow&) = delete;
   MemoryWindow& operator=(const MemoryWindow&) = delete;
@@ -38,12 +40,17 @@ class MemoryWindow final : public ui::WindowToolkit {
 
   ConfigControls& controls() override { return controlsMemory; }
   ScanTimer& timer() override { return timerMemory; }
+  RegistryWatch& registryWatch() override { return watchMemory; }
   ui::NotificationIcon& trayIcon() override { return trayMemory; }
   void setEvents(ui::WindowEvents* events) override { events_ = events; }
 
   // The user's actions, raising what the real window raises.
   void clickScanner();
   void pickPriority(std::int16_t index);
+  // Edits of a rule row.
+  void typeText(TextField field, int slot, std::wstring_view text);
+  void pickHive(int slot, std::int16_t index);
+  void clickRuleBox(int slot);
   void clickOk();
   void clickCancel();
   void clickCloseBox();
@@ -54,6 +61,7 @@ class MemoryWindow final : public ui::WindowToolkit {
 
   MemoryControls controlsMemory;
   ManualTimer timerMemory;
+  MemoryRegistryWatch watchMemory;
   MemoryTrayIcon trayMemory;
 
   // What the next popup returns, as if the user chose it.
@@ -65,8 +73,9 @@ class MemoryWindow final : public ui::WindowToolkit {
   int hides = 0;
   bool unloaded = false;
   std::vector<ui::UnloadCause> unloads;
-  // What was asked of the window, its timer and its icon, in order: "show",
-  // "hide", "add icon", "delete icon", "timer on", "interval 1000", ...
+  // What was asked of the window, its timer, its watch and its icon, in
+  // order: "show", "hide", "add icon", "delete icon", "timer on",
+  // "interval 1000", "watch on, hold 0", ...
   std::vector<std::wstring> log;
 
  private:

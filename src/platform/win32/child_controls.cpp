@@ -29,7 +29,7 @@ std::int16_t ChildControls::listIndex(int comboNumber) const {
 
 void ChildControls::setListIndex(int comboNumber, std::int16_t index) {
   requireComboNumber(comboNumber);
-  requireListIndex(index);
+  requireListIndex(comboNumber, index);
   // CB_SETCURSEL raises no CBN_SELCHANGE. It answers CB_ERR for -1 too, so
   // its result says nothing.
   (void)::SendMessageW((*this)[ui::ids::combo(comboNumber)], CB_SETCURSEL,

@@ -40,6 +40,9 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
     loadIcons();
 
     timer_.emplace(hwnd(), Timer1Id);
+    watcher_.onChange = [this] {
+      if (events_) events_->registryChanged();
+    };
     tray_.emplace(hwnd(), smallIcon_.get(), std::move(shell));
     lastFocus_ = controls_[ui::ids::scanenabled];
   } catch (...) {
@@ -175,6 +178,12 @@ void Form1::onCommand(int id, int code, HWND source) {
     }
   } else if (code == CBN_SELCHANGE && id == ui::ids::Combo13) {
     events_->priorityPicked();
+  } else if ((code == CBN_SELCHANGE && controls_.kindOf(id) == ui::ControlKind::DropDownList) ||
+             (code == EN_CHANGE && controls_.kindOf(id) == ui::ControlKind::TextBox)) {
+    // A hive picked, a key path or value name changed. An edit control also
+    // says so for a text set by code; the program ignores what arrives
+    // while its own handler sets them.
+    events_->ruleEdited();
   }
 }
 
@@ -182,7 +191,11 @@ void Form1::onCheckBoxClicked(int id) {
   HWND box = controls_[id];
   const auto now = static_cast<CheckState>(::SendMessageW(box, BM_GETCHECK, 0, 0));
   ::SendMessageW(box, BM_SETCHECK, static_cast<WPARAM>(ui::clickedState(now)), 0);
-  if (id == ui::ids::scanenabled) events_->scannerClicked();
+  if (id == ui::ids::scanenabled) {
+    events_->scannerClicked();
+  } else {
+    events_->ruleEdited();
+  }
 }
 
 void Form1::onActivate(bool active) {

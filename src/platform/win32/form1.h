@@ -1,7 +1,8 @@
 // Form1, the configuration window: a plain top-level window whose child
 // controls are created from the layout tables. Its controls are the one live
-// copy of the configuration; it owns Timer1, the popup menu `menu` and the
-// notification-area icon, and raises the window's events.
+// copy of the configuration; it owns Timer1, the registry watch, the popup
+// menu `menu` and the notification-area icon, and raises the window's
+// events.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include "platform/win32/accessible_names.h"
 #include "platform/win32/child_controls.h"
+#include "platform/win32/registry_watcher.h"
 #include "platform/win32/rule_tips.h"
 #include "platform/win32/tray_icon.h"
 #include "platform/win32/unique_handle.h"
@@ -48,6 +50,8 @@ class Form1 final : public Window, public ui::WindowToolkit {
   HWND ruleTips() const { return tips_ ? tips_->window() : nullptr; }
   // S_OK when every control got its name for screen readers.
   HRESULT accessibleNamesResult() const { return names_ ? names_->result() : E_FAIL; }
+  // What the message loop waits for besides the messages.
+  RegistryWatcher& watcher() { return watcher_; }
 
   // Where the rows' tips get their text; without it they show none.
   void setRuleReports(const ui::RuleReports* reports) { reports_ = reports; }
@@ -64,6 +68,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void unload(ui::UnloadCause cause) override;
   ChildControls& controls() override { return controls_; }
   ScanTimer& timer() override { return *timer_; }
+  RegistryWatch& registryWatch() override { return watcher_; }
   ui::NotificationIcon& trayIcon() override { return *tray_; }
   void setEvents(ui::WindowEvents* events) override { events_ = events; }
 
@@ -74,7 +79,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   // Building and placing the controls, at the window's DPI (form1_layout.cpp).
   void createControls();
   void layOut();
-  void placeComboBox(HWND combo, const ui::PixelRect& field);
+  void placeComboBox(HWND combo, const ui::PixelRect& field, int entries);
   void rebuildFont();
   void loadIcons();
   void sizeWindowToClientArea();
@@ -100,6 +105,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   unique_hicon smallIcon_;
   unique_hmenu menu_;
   std::optional<WindowTimer> timer_;
+  RegistryWatcher watcher_;
   std::optional<TrayIcon> tray_;
   std::optional<RuleTips> tips_;
   std::optional<AccessibleNames> names_;

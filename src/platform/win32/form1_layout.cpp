@@ -80,7 +80,7 @@ void Form1::layOut() {
     const ui::PixelRect r = ui::toPixels(c.inWindow, dpi_);
     HWND child = controls_[c.id];
     if (c.kind == ui::ControlKind::DropDownList) {
-      placeComboBox(child, r);
+      placeComboBox(child, r, static_cast<int>(ui::listEntries(c.list).size()));
       continue;
     }
     checkBool(::SetWindowPos(child, nullptr, r.left, r.top, r.width(), r.height(),
@@ -93,10 +93,10 @@ void Form1::layOut() {
 // A drop-down list's window is as high as its selection field, and the
 // field follows the item height: adjust that until the field is as high as
 // the table says. The height given to SetWindowPos is that of the opened
-// list, which shrinks to the five entries.
-void Form1::placeComboBox(HWND combo, const ui::PixelRect& field) {
+// list, which shrinks to its entries: all of them show without scrolling.
+void Form1::placeComboBox(HWND combo, const ui::PixelRect& field, int entries) {
   const LRESULT entryHeight = ::SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0);
-  const int dropped = field.height() + static_cast<int>(entryHeight) * ListItemCount + 4;
+  const int dropped = field.height() + static_cast<int>(entryHeight) * entries + 4;
   checkBool(::SetWindowPos(combo, nullptr, field.left, field.top, field.width(), dropped,
                            SWP_NOZORDER | SWP_NOACTIVATE),
             "SetWindowPos");

@@ -4,18 +4,30 @@
 
 namespace vorlix::win32 {
 
-int runMessageLoop(Window& window) {
+int runMessageLoop(Window& window, LoopWaits* waits) {
   MSG msg;
   for (;;) {
-    // GetMessageW's own convention: 0 for WM_QUIT, -1 on failure.
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) return static_cast<int>(msg.wParam);
-    if (got == -1) throw Win32Error("GetMessageW", ::GetLastError());
-    if (!window.preTranslateMessage(msg)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
+    // Every message already queued first, in order, as GetMessageW would
+    // hand them over.
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+      if (!window.preTranslateMessage(msg)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+      }
+      window.rethrowPendingFailure();
     }
-    window.rethrowPendingFailure();
+    const LoopWaits::Wait wait = waits != nullptr ? waits->nextWait() : LoopWaits::Wait{};
+    const auto count = static_cast<DWORD>(wait.handles.size());
+    // MWMO_INPUTAVAILABLE: a message that arrived since the last peek ends
+    // the wait too, not only one that arrives during it.
+    const DWORD woke = ::MsgWaitForMultipleObjectsEx(count, wait.handles.data(), wait.timeout,
+                                                     QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_FAILED) throw Win32Error("MsgWaitForMultipleObjectsEx", ::GetLastError());
+    if (woke - WAIT_OBJECT_0 < count) {
+      waits->signalled(woke - WAIT_OBJECT_0);
+      window.rethrowPendingFailure();
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/registry_path.h"
 #include "platform/win32/check.h"
+#include "platform/win32/registry_keys.h"
 #include "platform/win32/unique_handle.h"
 
 // Every outcome of a deletion is an answer, never a failure of the call: a
@@ -20,31 +21,12 @@ namespace {
 
 using Kind = DeletionOutcome::Kind;
 
-HKEY rootKey(Hive root) {
-  switch (root) {
-    case Hive::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case Hive::CurrentUser: return HKEY_CURRENT_USER;
-    case Hive::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case Hive::Users: return HKEY_USERS;
-    case Hive::CurrentConfig: return HKEY_CURRENT_CONFIG;
-  }
-  return nullptr;
-}
-
-// The 64-bit view in every build: a 32-bit build would otherwise be sent to
-// Software\WOW6432Node under HKEY_LOCAL_MACHINE.
-constexpr REGSAM kView = KEY_WOW64_64KEY;
-
 // What a registry call's status means for the deletion.
 DeletionOutcome outcomeOf(LSTATUS status) {
   if (status == ERROR_SUCCESS) return DeletionOutcome::of(Kind::Deleted);
   if (isNotFound(status)) return DeletionOutcome::of(Kind::NotThere);
   if (status == ERROR_ACCESS_DENIED) return DeletionOutcome::of(Kind::AccessDenied);
   return DeletionOutcome::failed(static_cast<std::uint32_t>(status));
-}
-
-LSTATUS openKey(HKEY root, const std::wstring& key, REGSAM access, unique_hkey& opened) {
-  return ::RegOpenKeyExW(root, key.c_str(), 0, access | kView, opened.put());
 }
 
 DeletionOutcome deleteValue(const RegistryTarget& target) {
@@ -85,7 +67,7 @@ DeletionOutcome deleteKey(const RegistryTarget& target) {
   // recursive, on Windows and under Wine), so no tree is ever removed. The
   // call opens the key itself with DELETE, the only access a deletion needs;
   // the root handle's access does not matter, and the path may span levels.
-  const DeletionOutcome deleted = outcomeOf(::RegDeleteKeyExW(root, target.key.c_str(), kView, 0));
+  const DeletionOutcome deleted = outcomeOf(::RegDeleteKeyExW(root, target.key.c_str(), RegistryView, 0));
   // That refusal reads as access denied; a key that gained subkeys since the
   // check is told as what it is.
   if (deleted.kind == Kind::AccessDenied) {

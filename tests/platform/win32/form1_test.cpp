@@ -19,13 +19,16 @@ using ui::PlacedControl;
 
 struct RecordingEvents final : ui::WindowEvents {
   int ok = 0, cancel = 0, scanner = 0, priority = 0, timer = 0, tray = 0, close = 0, sessionEnd = 0;
+  int ruleEdits = 0, registryChanges = 0;
   std::vector<ui::UnloadCause> unloads;
 
   void okClicked() override { ++ok; }
   void cancelClicked() override { ++cancel; }
   void scannerClicked() override { ++scanner; }
   void priorityPicked() override { ++priority; }
+  void ruleEdited() override { ++ruleEdits; }
   void timerFired() override { ++timer; }
+  void registryChanged() override { ++registryChanges; }
   void trayNotified(const ui::TrayNotification&) override { ++tray; }
   void closeClicked() override { ++close; }
   void sessionEnding() override { ++sessionEnd; }
@@ -217,8 +220,10 @@ TEST(Form1_Layout, EveryCaptionFitsItsRectangleAt96And120And144Dpi) {
   }
 }
 
-TEST(Form1_Lists, EveryListHoldsItsFiveEntriesUnsortedAndTakesNoTyping) {
+TEST(Form1_Lists, EveryListHoldsItsEntriesUnsortedShowsThemAllOpenAndTakesNoTyping) {
   Rig rig;
+  rig.form.show();
+  pumpThrough(rig.form);
   for (const PlacedControl& c : ui::layoutControls()) {
     if (c.kind != ControlKind::DropDownList) continue;
     SCOPED_TRACE(nameOf(c));
@@ -227,12 +232,23 @@ TEST(Form1_Lists, EveryListHoldsItsFiveEntriesUnsortedAndTakesNoTyping) {
     EXPECT_EQ(style & 0x3, static_cast<DWORD>(CBS_DROPDOWNLIST));
     EXPECT_FALSE(style & CBS_SORT);
     const auto entries = ui::listEntries(c.list);
-    ASSERT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 5);
+    ASSERT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), c.id == ui::ids::Combo13 ? 6 : 5);
     for (std::size_t i = 0; i < entries.size(); ++i) {
       wchar_t text[64]{};
       ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
       EXPECT_EQ(std::wstring_view(text), entries[i]);
     }
+    // Opened, the list shows every entry without scrolling.
+    ::SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(::GetComboBoxInfo(combo, &info));
+    RECT list{};
+    ASSERT_TRUE(::GetClientRect(info.hwndList, &list));
+    const auto itemHeight = ::SendMessageW(info.hwndList, LB_GETITEMHEIGHT, 0, 0);
+    EXPECT_GE(list.bottom - list.top, itemHeight * static_cast<LONG>(entries.size()));
+    EXPECT_EQ(::SendMessageW(info.hwndList, LB_GETTOPINDEX, 0, 0), 0);
+    ::SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
   }
 }
 
@@ -356,6 +372,32 @@ TEST(Form1_Options, AUsersPickOfALevelTellsTheWiring) {
   EXPECT_EQ(rig.events.priority, 1);
 }
 
+TEST(Form1_Rows, EveryEditOfARuleRowTellsTheWiringAndNothingElseDoes) {
+  Rig rig;
+  rig.form.show();
+  pumpThrough(rig.form);
+  for (int slot : {1, 7, 12}) {
+    SCOPED_TRACE("slot " + std::to_string(slot));
+    const int before = rig.events.ruleEdits;
+    // Typing replaces the text as WM_SETTEXT does: both raise EN_CHANGE.
+    ::SendMessageW(rig.at(ui::ids::textBox(TextField::Key, slot)), WM_CHAR, L'x', 0);
+    ::SendMessageW(rig.at(ui::ids::textBox(TextField::Name, slot)), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(L"typed"));
+    ::SendMessageW(rig.at(ui::ids::checkBox(slot)), BM_CLICK, 0, 0);
+    ::SetFocus(rig.at(ui::ids::combo(slot)));
+    ::SendMessageW(rig.at(ui::ids::combo(slot)), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(rig.form.controls().listIndex(slot), 0);
+    EXPECT_EQ(rig.events.ruleEdits - before, 4);
+  }
+  const int rowEdits = rig.events.ruleEdits;
+  ::SendMessageW(rig.at(ui::ids::scanenabled), BM_CLICK, 0, 0);
+  ::SetFocus(rig.at(ui::ids::Combo13));
+  ::SendMessageW(rig.at(ui::ids::Combo13), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(rig.events.ruleEdits, rowEdits) << "the options are not rules";
+  EXPECT_EQ(rig.events.scanner, 1);
+  EXPECT_EQ(rig.events.priority, 1);
+}
+
 TEST(Form1_Controls, TextsOfAnyLengthAndCharacterSurviveAndBadValuesAreRefused) {
   Rig rig;
   std::wstring longText(100000, L'x');
@@ -374,6 +416,9 @@ TEST(Form1_Controls, TextsOfAnyLengthAndCharacterSurviveAndBadValuesAreRefused) 
   EXPECT_EQ(rig.form.controls().listIndex(4), NoSelection);
 
   EXPECT_THROW(rig.form.controls().setListIndex(4, 5), std::out_of_range);
+  rig.form.controls().setListIndex(PriorityCombo, 5);
+  EXPECT_EQ(rig.form.controls().listIndex(PriorityCombo), 5);
+  EXPECT_THROW(rig.form.controls().setListIndex(PriorityCombo, 6), std::out_of_range);
   EXPECT_THROW(rig.form.controls().setListIndex(14, 0), std::out_of_range);
   EXPECT_THROW(rig.form.controls().setCheckValue(13, CheckState::Checked), std::out_of_range);
   EXPECT_THROW(rig.form.controls().setCheckValue(1, static_cast<CheckState>(3)), std::out_of_range);

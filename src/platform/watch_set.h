@@ -1,0 +1,43 @@
+// What the "Instant" level watches so that a re-created entry is noticed:
+// for each active rule, the key in which its entry would appear, or, while
+// that key is missing, the nearest key above it that exists. Pure: the
+// registry is asked only through the predicate, so the choice is tested
+// natively.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/hives.h"
+#include "core/rules.h"
+
+namespace vorlix {
+
+struct WatchedKey {
+  Hive root = Hive::ClassesRoot;
+  std::wstring key;     // below the root, parts joined by single backslashes; empty: the root
+  bool values = false;  // value changes as well as subkey names
+
+  bool operator==(const WatchedKey&) const = default;
+};
+
+// Whether the key below the root can be watched (it exists and opens); the
+// empty path is the root itself.
+using KeyExists = std::function<bool(Hive root, std::wstring_view key)>;
+
+// Every active rule, in slot order, read as parseRegistryPath reads the
+// deleter's path:
+// - a value: its key, for values and subkey names;
+// - a key: its parent (the root for a key at the top), for subkey names,
+//   where a subkey re-created would appear;
+// - nothing: no watch.
+// A key that does not exist is replaced by its nearest existing ancestor,
+// for subkey names: the next step towards the entry appears there. A key
+// wanted more than once is listed once, where it first appears, watching
+// what all its uses want; names differing only in ASCII letter case are the
+// same key (other letters count as different, which only costs a watch).
+std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists);
+
+}  // namespace vorlix

@@ -1,0 +1,129 @@
+#include "platform/watch_set.h"
+
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <ostream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/text.h"
+#include "platform/memory/memory_controls.h"
+
+namespace vorlix {
+
+void PrintTo(const WatchedKey& w, std::ostream* os) {
+  *os << asciiSummary(HiveList[static_cast<std::size_t>(w.root)]) << "\\" << asciiSummary(w.key)
+      << (w.values ? " (values, names)" : " (names)");
+}
+
+namespace {
+
+constexpr auto CU = Hive::CurrentUser;
+constexpr auto LM = Hive::LocalMachine;
+constexpr auto Checked = CheckState::Checked;
+
+struct Rule {
+  int slot;
+  std::int16_t hive;
+  CheckState state;
+  std::wstring key;
+  std::wstring value;
+};
+
+struct WatchCase {
+  const char* shape;
+  std::vector<Rule> rules;
+  // Keys below the roots that exist; every root exists unless listed as missing.
+  std::set<std::pair<Hive, std::wstring>> existing;
+  std::vector<WatchedKey> expected;
+  std::set<Hive> missingRoots = {};
+
+  friend void PrintTo(const WatchCase& c, std::ostream* os) { *os << c.shape; }
+};
+
+const std::set<std::pair<Hive, std::wstring>> kTree = {
+    {CU, L"Software"}, {CU, L"Software\\A"}, {CU, L"Software\\A\\Leaf"}, {CU, L"Software\\B"},
+    {LM, L"Software"}, {LM, L"Software\\A"},
+};
+
+const std::vector<WatchCase>& cases() {
+  static const std::vector<WatchCase> all = {
+      {"a value in an existing key: the key, for values and names",
+       {{1, 1, Checked, L"Software\\A", L"V"}}, kTree, {{CU, L"Software\\A", true}}},
+      {"a value in a missing key: the nearest existing key above, for names",
+       {{1, 1, Checked, L"Software\\A\\Gone\\Deeper", L"V"}}, kTree, {{CU, L"Software\\A", false}}},
+      {"nothing below the root exists: the root, for names",
+       {{1, 1, Checked, L"Nowhere\\Deeper", L"V"}}, kTree, {{CU, L"", false}}},
+      {"a value of the root key: the root, for values and names",
+       {{1, 2, Checked, L"", L"V"}}, kTree, {{LM, L"", true}}},
+      {"a key: its parent, for names", {{1, 1, Checked, L"Software\\A\\Leaf", L""}}, kTree,
+       {{CU, L"Software\\A", false}}},
+      {"a key at the top: the root, for names", {{1, 2, Checked, L"Top", L""}}, kTree,
+       {{LM, L"", false}}},
+      {"a key whose parent is missing: the nearest existing key above",
+       {{1, 1, Checked, L"Software\\Gone\\Leaf", L""}}, kTree, {{CU, L"Software", false}}},
+      {"empty parts of the path are skipped, as the deleter skips them",
+       {{1, 1, Checked, L"Software\\\\A\\", L"V"}, {2, 1, Checked, L"Software\\B\\\\Leaf\\", L""}},
+       kTree, {{CU, L"Software\\A", true}, {CU, L"Software\\B", false}}},
+      {"one watch per key, in slot order, wanting what all its uses want",
+       {{2, 1, Checked, L"Software\\A\\Leaf", L""},
+        {5, 1, Checked, L"software\\a", L"V"},
+        {7, 1, Checked, L"Software\\A\\Gone", L"V"},
+        {9, 1, Checked, L"Software\\B", L"W"},
+        {11, 1, Checked, L"SOFTWARE\\B", L"X"},
+        {12, 2, Checked, L"Software\\A", L"V"}},
+       kTree,
+       {{CU, L"Software\\A", true}, {CU, L"Software\\B", true}, {LM, L"Software\\A", true}}},
+      {"inactive rules are not watched",
+       {{1, 1, CheckState::Unchecked, L"Software\\A", L"V"},
+        {2, 1, CheckState::Grayed, L"Software\\B", L"V"}},
+       kTree, {}},
+      {"rules that name nothing are not watched",
+       {{1, -1, Checked, L"Software\\A", L"V"},
+        {2, 1, Checked, L"", L""},
+        {3, 1, Checked, L"\\Software\\A", L"V"},
+        {4, 1, Checked, L"\\\\", L""},
+        {5, 1, Checked, L"Software\\A", std::wstring(L"V\0W", 3)}},
+       kTree, {}},
+      {"a hive that cannot be watched at all: nothing for its rules",
+       {{1, 3, Checked, L".DEFAULT\\Software", L"V"}, {2, 1, Checked, L"Software\\B", L"V"}}, kTree,
+       {{CU, L"Software\\B", true}}, {Hive::Users}},
+  };
+  return all;
+}
+
+class WatchSet : public ::testing::TestWithParam<WatchCase> {};
+
+TEST_P(WatchSet, WatchesWhereEachActiveRulesEntryWouldReappear) {
+  const WatchCase& c = GetParam();
+  MemoryControls controls;
+  RuleTable table(controls);
+  for (const Rule& r : c.rules) {
+    RuleSlot slot = table.slot(r.slot);
+    slot.setHiveIndex(r.hive);
+    slot.setEnableState(r.state);
+    slot.setKeyPath(r.key);
+    slot.setValueName(r.value);
+  }
+  // Key names match regardless of letter case, as in the registry.
+  const auto folded = [](std::wstring_view key) {
+    std::wstring upper(key);
+    for (wchar_t& ch : upper) ch = static_cast<wchar_t>(std::towupper(ch));
+    return upper;
+  };
+  std::set<std::pair<Hive, std::wstring>> existing;
+  for (const auto& [root, key] : c.existing) existing.emplace(root, folded(key));
+  const auto exists = [&](Hive root, std::wstring_view key) {
+    if (key.empty()) return !c.missingRoots.contains(root);
+    return existing.contains({root, folded(key)});
+  };
+  EXPECT_EQ(watchSet(table, exists), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, WatchSet, ::testing::ValuesIn(cases()));
+
+}  // namespace
+}  // namespace vorlix
