@@ -18,7 +18,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/registry_watcher.cpp
   src/platform/win32/registry_settings_store.cpp
 )
-target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui vorlix_platform)
+target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 # ole32 for the accessibility property service, which is a COM object.
 target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid)

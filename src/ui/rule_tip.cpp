@@ -1,6 +1,6 @@
 #include "ui/rule_tip.h"
 
-#include "platform/registry_path.h"
+#include "core/registry_path.h"
 #include "ui/layout.h"
 
 namespace vorlix::ui {

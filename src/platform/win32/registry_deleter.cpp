@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/registry_path.h"
+#include "core/registry_path.h"
 #include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
 #include "platform/win32/unique_handle.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/watch_set.h"
+#include "core/watch_set.h"
 #include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
 

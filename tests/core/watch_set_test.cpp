@@ -1,4 +1,4 @@
-#include "platform/watch_set.h"
+#include "core/watch_set.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "platform/watch_set.h"
+#include "core/watch_set.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "platform/registry_path.h"
+#include "core/registry_path.h"
 
 namespace vorlix {
 namespace {
