@@ -26,9 +26,16 @@ HKEY rootKey(RegistryRoot root) {
   return nullptr;
 }
 
-// The 64-bit view in every build: a 32-bit build would otherwise be sent to
-// Software\WOW6432Node under HKEY_LOCAL_MACHINE.
+// The 64-bit view in every build. A 64-bit process has it already; a 32-bit
+// build would otherwise be sent to Software\WOW6432Node under
+// HKEY_LOCAL_MACHINE, so only there is the flag given: with a view flag,
+// Wine opens a new root handle for HKEY_CLASSES_ROOT at every call and never
+// closes it, which at "Very High" loses handles every second.
+#ifdef _WIN64
+constexpr REGSAM kView = 0;
+#else
 constexpr REGSAM kView = KEY_WOW64_64KEY;
+#endif
 
 // An empty handle when the key cannot be opened (most often: it is missing).
 unique_hkey openKey(HKEY root, const std::wstring& key, REGSAM access) {
