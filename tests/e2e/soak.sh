@@ -17,9 +17,11 @@ stress_exe=${4:?vorlix_stress.exe}
 seconds=${5:-30}
 source "$(dirname "$0")/lib.sh"
 
-# Growth from the warmed-up program to the end that is still noise: Wine's
-# heap and caches settle in steps; a leak of one handle or object per pass
-# or per episode exceeds these within a minute.
+# Growth from the warmed-up program to the end that is still noise: Wine
+# opens each predefined root key once, when it is first used (an edit that
+# picks HKEY_CURRENT_CONFIG adds a handle for good), and its heap settles in
+# steps. A leak of one handle or object per pass or per episode exceeds
+# these within a minute.
 HandleBound=2 GdiBound=4 UserBound=0 PrivateBoundKiB=1024
 
 stress() { wine "$stress_exe" "$@" | tr -d '\r'; }
@@ -93,6 +95,21 @@ episode() {
        stress window-soak || fail "could not restore the rules"; ok_and_check ;;
   esac
   episodes[$kind]=$((${episodes[$kind]:-0} + 1))
+  last_episode=$kind
+}
+
+# After every episode: where a figure first rises above its warmed-up value
+# says which episode costs it.
+declare -A rises
+sample() {
+  local field
+  measure now
+  for field in handles gdi user; do
+    if ((${figures[now.$field]} > ${figures[high.$field]:-${figures[warm.$field]}})); then
+      rises[$field]+="    $field ${figures[high.$field]:-${figures[warm.$field]}} -> ${figures[now.$field]} after \"$last_episode\" at $((SECONDS - started)) s"$'\n'
+      figures[high.$field]=${figures[now.$field]}
+    fi
+  done
 }
 
 cleanup
@@ -112,12 +129,14 @@ tell ready
 pause 2 3
 measure warm
 
+started=$SECONDS
 end=$((SECONDS + seconds))
 while ((SECONDS < end)); do
   pause 1 4  # scanning with the soak rules, judged
   ((SECONDS < end)) || break
   tell busy
   episode
+  sample
   tell ready
 done
 pause 2 3
@@ -159,6 +178,10 @@ row "handles" handles $HandleBound
 row "GDI objects" gdi $GdiBound
 row "USER objects (windows)" user $UserBound
 row "private bytes, KiB" private $PrivateBoundKiB 1024
+if ((${#rises[@]} > 0)); then
+  echo "  rises above the warmed-up figures, sampled after each episode:"
+  for field in handles gdi user; do printf '%s' "${rises[$field]:-}"; done
+fi
 echo "  Wine 8 answers GetProcessHandleCount and GetGuiResources with" \
   "${figures[end.api_handles]}, ${figures[end.api_gdi]} and ${figures[end.api_user]}: handles are counted from"
 echo "  SystemHandleInformation, GDI objects in the process's GDI handle table, USER objects"

@@ -221,7 +221,7 @@ TEST(RevertFlow_Sequence, HidesAndReadsOnlyAndReplacesEdits) {
   EXPECT_EQ(snapshot(rig.controls), stored);
 }
 
-TEST(SaveOnOkFlow_Sequence, HidesReadsTheRulesWritesInOkOrderThenSwitchesOn) {
+TEST(SaveOnOkFlow_Sequence, HidesWritesInOkOrderThenSwitchesOn) {
   Rig rig;
   fillControls(rig.controls);
   rig.flows.saveOnOk();
@@ -239,7 +239,7 @@ TEST(SaveOnOkFlow_Sequence, HidesReadsTheRulesWritesInOkOrderThenSwitchesOn) {
   EXPECT_EQ(written, writes);
 }
 
-TEST(UnloadFlow_Sequence, ReadsTheRulesWritesInLoadOrderThenDeletesIconWithoutHiding) {
+TEST(UnloadFlow_Sequence, WritesInLoadOrderThenDeletesIconWithoutHiding) {
   Rig rig;
   fillControls(rig.controls);
   rig.flows.unload();
@@ -250,7 +250,7 @@ TEST(UnloadFlow_Sequence, ReadsTheRulesWritesInLoadOrderThenDeletesIconWithoutHi
   EXPECT_EQ(rig.log, expected);
 }
 
-TEST(SaveFlows_OkThenExit, WriteTheSameStoreAndUnchangedRulesInThePlainOrders) {
+TEST(SaveFlows_OkThenExit, WriteTheSameStoreInTwoOrders) {
   Rig rig;
   fillControls(rig.controls);
   rig.flows.saveOnOk();
