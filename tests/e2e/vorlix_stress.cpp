@@ -406,7 +406,8 @@ int plant(unsigned seed) {
     check(::RegNotifyChangeKeyValue(canaryKey.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.get(), TRUE),
           "RegNotifyChangeKeyValue");
   };
-  Commands commands;
+  // Never freed: its reading thread may still wake after the "stop".
+  Commands& commands = *new Commands;
 
   long passes = 0, recreated = 0, judged = 0, survived = 0, keyWithSubkeyLost = 0;
   long canaries = 0;   // canaries planted; each pass deletes one
