@@ -49,7 +49,7 @@ tell() {
 }
 
 # --- the program's figures ---
-declare -A figures
+declare -A figures=()
 measure() {  # measure NAME: figures[NAME.handles] and so on
   local line field
   line=$(stress resources) || fail "could not read the program's figures"
@@ -57,7 +57,7 @@ measure() {  # measure NAME: figures[NAME.handles] and so on
 }
 
 # --- episodes at random moments; each ends with the soak rules confirmed ---
-declare -A episodes
+declare -A episodes=()
 stored_as_shown=0 stored_differs=0
 ok_and_check() {
   click_control $IdOk
@@ -100,13 +100,13 @@ episode() {
 
 # After every episode: where a figure first rises above its warmed-up value
 # says which episode costs it.
-declare -A rises
+rises=
 sample() {
   local field
   measure now
   for field in handles gdi user; do
     if ((${figures[now.$field]} > ${figures[high.$field]:-${figures[warm.$field]}})); then
-      rises[$field]+="    $field ${figures[high.$field]:-${figures[warm.$field]}} -> ${figures[now.$field]} after \"$last_episode\" at $((SECONDS - started)) s"$'\n'
+      rises+="    $field ${figures[high.$field]:-${figures[warm.$field]}} -> ${figures[now.$field]} after \"$last_episode\" at $((SECONDS - started)) s"$'\n'
       figures[high.$field]=${figures[now.$field]}
     fi
   done
@@ -149,7 +149,7 @@ exit_from_menu
 [[ $(stress store-dump) == "$shown" ]] && exit_saved=yes || exit_saved=no
 
 echo stop >&"$planter_in"
-declare -A planted
+declare -A planted=()
 while read -r -t 30 key value <&"$planter_out"; do planted[$key]=${value%$'\r'}; done
 wait "$planter_pid" || true
 planter_pid=
@@ -178,9 +178,9 @@ row "handles" handles $HandleBound
 row "GDI objects" gdi $GdiBound
 row "USER objects (windows)" user $UserBound
 row "private bytes, KiB" private $PrivateBoundKiB 1024
-if ((${#rises[@]} > 0)); then
+if [[ -n $rises ]]; then
   echo "  rises above the warmed-up figures, sampled after each episode:"
-  for field in handles gdi user; do printf '%s' "${rises[$field]:-}"; done
+  printf '%s' "$rises"
 fi
 echo "  Wine 8 answers GetProcessHandleCount and GetGuiResources with" \
   "${figures[end.api_handles]}, ${figures[end.api_gdi]} and ${figures[end.api_user]}: handles are counted from"
