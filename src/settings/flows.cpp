@@ -1,6 +1,10 @@
 #include "settings/flows.h"
 
+#include <array>
+#include <optional>
+#include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace vorlix {
 namespace {
@@ -55,6 +59,36 @@ std::wstring storedForm(const SettingsEntry& entry, const RuleTable& rules,
   return {};
 }
 
+// The entries that together name a rule's registry entry.
+bool isRulePart(ConfigItem item) {
+  return item == ConfigItem::HiveIndex || item == ConfigItem::KeyPath ||
+         item == ConfigItem::ValueName;
+}
+
+SettingsEntry enableEntry(int slot) {
+  for (const LayoutRow& row : SettingsLayout)
+    if (row.item == ConfigItem::EnableState) return {&row, slot};
+  throw std::logic_error("the layout has no enable boxes");
+}
+
+// What the store holds now for each rule part of `order`, by position;
+// nothing for the other entries and where a part cannot be read.
+std::vector<std::optional<std::wstring>> storedRuleParts(SettingsStore& store,
+                                                         const EntryOrder& order) {
+  std::vector<std::optional<std::wstring>> stored(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const SettingsEntry& entry = order[i];
+    if (!isRulePart(entry.item())) continue;
+    try {
+      stored[i] = store.readSetting(SettingsApplication, entry.section(), entry.key(),
+                                    entry.defaultText());
+    } catch (const SettingsStoreError&) {
+      // Unknown counts as changed: the rule is merely kept off while written.
+    }
+  }
+  return stored;
+}
+
 void readEntry(SettingsStore& store, const SettingsEntry& entry, const RuleTable& rules,
                ProgramOptions& options) {
   std::wstring text;
@@ -88,12 +122,51 @@ void readConfiguration(SettingsStore& store, const RuleTable& rules, ProgramOpti
 
 void writeConfiguration(SettingsStore& store, const RuleTable& rules,
                         const ProgramOptions& options, const EntryOrder& order) {
-  for (const SettingsEntry& entry : order) {
-    const std::wstring text = storedForm(entry, rules, options);
+  const std::vector<std::optional<std::wstring>> before = storedRuleParts(store, order);
+  std::array<bool, SlotCount + 1> guarded{};
+  std::array<std::size_t, SlotCount + 1> lastPart{};
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (!isRulePart(order[i].item())) continue;
+    const auto slot = static_cast<std::size_t>(order[i].slot);
+    if (before[i] != storedForm(order[i], rules, options)) guarded[slot] = true;
+    lastPart[slot] = i;
+  }
+
+  const auto write = [&](const SettingsEntry& entry, std::wstring_view text) {
     try {
       store.writeSetting(SettingsApplication, entry.section(), entry.key(), text);
     } catch (const SettingsStoreError& error) {
       throw failureAt(store, entry, SettingsFailureKind::WriteFailed, {}, error.reason());
+    }
+  };
+  // A save cut short (the process killed, a failed write) must not leave a
+  // rule enabled with its hive from one configuration and its key path from
+  // the other: the next start would delete an entry nobody named. So a rule
+  // whose parts change is stored as off before the first of them, and as
+  // Checked only after the last.
+  const std::wstring checked = formatInteger(static_cast<std::int16_t>(CheckState::Checked));
+  const std::wstring unchecked = formatInteger(static_cast<std::int16_t>(CheckState::Unchecked));
+  std::array<std::optional<std::wstring>, SlotCount + 1> writtenFirst;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const SettingsEntry& entry = order[i];
+    const auto slot = static_cast<std::size_t>(entry.slot);
+    if (entry.item() == ConfigItem::EnableState && guarded[slot]) continue;  // written below
+    const std::wstring text = storedForm(entry, rules, options);
+    if (!isRulePart(entry.item())) {
+      write(entry, text);
+      continue;
+    }
+    const SettingsEntry enable = enableEntry(entry.slot);
+    if (guarded[slot] && !writtenFirst[slot]) {
+      // Unchecked or Grayed is off already and can go first as it is.
+      const std::wstring state = storedForm(enable, rules, options);
+      writtenFirst[slot] = state == checked ? unchecked : state;
+      write(enable, *writtenFirst[slot]);
+    }
+    write(entry, text);
+    if (guarded[slot] && i == lastPart[slot]) {
+      const std::wstring state = storedForm(enable, rules, options);
+      if (state != *writtenFirst[slot]) write(enable, state);
     }
   }
 }

@@ -17,8 +17,14 @@ namespace vorlix {
 void readConfiguration(SettingsStore& store, const RuleTable& rules, ProgramOptions& options);
 
 // Writes all 50 entries in `order`, each read from its control at that
-// moment. Throws SettingsFailure at the first failed write: the entries
-// before it hold the new values. Never changes a control.
+// moment. First reads each rule's stored hive, key path and value name: a
+// rule where one of them changes (or cannot be read) has its enable entry
+// written before the first of them, as 0 if its box is Checked, and written
+// as 1 only after the last; so however early the save stops, no stored rule
+// is enabled with parts of two configurations. A save that changes no rule
+// writes the 50 entries exactly in `order`. Throws SettingsFailure at the
+// first failed write: the entries before it hold the new values (a Checked
+// rule being changed stays at 0). Never changes a control.
 void writeConfiguration(SettingsStore& store, const RuleTable& rules,
                         const ProgramOptions& options, const EntryOrder& order);
 

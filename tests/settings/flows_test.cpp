@@ -49,6 +49,17 @@ std::vector<Address> okOrderAddresses() {
   return out;
 }
 
+// The reads a save makes first: each rule's hive, key path and value name,
+// in the order the save walks them.
+std::vector<Address> rulePartAddresses() {
+  std::vector<Address> out;
+  for (const wchar_t* section : {L"Reg", L"keydirs", L"keynames"})
+    for (const wchar_t* k : kSlotKeys) out.emplace_back(section, k);
+  return out;
+}
+
+using Write = std::pair<Address, std::wstring>;
+
 // What the control behind an entry shows, in stored form.
 std::wstring controlValue(const ConfigControls& c, const Address& a) {
   const auto& [section, key] = a;
@@ -95,6 +106,36 @@ void fillControls(ConfigControls& c) {
   }
   c.setListIndex(PriorityCombo, 0);
   c.setCheckValue(ScannerBox, CheckState::Grayed);
+}
+
+// The writes of a save that changes every rule's parts, written out for
+// both orders: each rule's enable entry goes before its hive, as 0 when its
+// box is Checked, and after its value name as 1.
+std::vector<Write> writesChangingEveryRule(const ConfigControls& c, bool onOk) {
+  const auto value = [&](const Address& a) { return controlValue(c, a); };
+  const auto checked = [&](int slot) { return c.checkValue(slot) == CheckState::Checked; };
+  std::vector<Write> out;
+  for (int slot = 1; slot <= SlotCount; ++slot) {
+    const Address enable{L"EnableKeys", kSlotKeys[slot - 1]};
+    out.emplace_back(enable, checked(slot) ? L"0" : value(enable));
+    out.emplace_back(Address{L"Reg", kSlotKeys[slot - 1]}, value({L"Reg", kSlotKeys[slot - 1]}));
+  }
+  out.emplace_back(Address{L"Reg", L"13"}, value({L"Reg", L"13"}));
+  if (!onOk) out.emplace_back(Address{L"Reg", L"Enabled"}, value({L"Reg", L"Enabled"}));
+  for (const wchar_t* k : kSlotKeys) out.emplace_back(Address{L"keydirs", k}, value({L"keydirs", k}));
+  if (onOk) out.emplace_back(Address{L"Reg", L"Enabled"}, value({L"Reg", L"Enabled"}));
+  for (int slot = 1; slot <= SlotCount; ++slot) {
+    const Address name{L"keynames", kSlotKeys[slot - 1]};
+    out.emplace_back(name, value(name));
+    if (checked(slot)) out.emplace_back(Address{L"EnableKeys", kSlotKeys[slot - 1]}, L"1");
+  }
+  return out;
+}
+
+std::vector<Address> addressesOf(const std::vector<Write>& writes) {
+  std::vector<Address> out;
+  for (const Write& w : writes) out.push_back(w.first);
+  return out;
 }
 
 std::wstring describe(const SettingsCall& c) {
@@ -167,16 +208,20 @@ TEST(ReadFlow_Revert, ReplacesEveryEdit) {
   EXPECT_EQ(snapshot(rig.controls), stored);
 }
 
+// Every rule differs from the empty store, so each is switched off around
+// its parts: the store's rule parts are read first, then the guarded order.
 TEST(WriteFlow_Calls, WriteEveryEntryInItsOrderUnderStartUpFromItsControl) {
   for (const bool ok : {true, false}) {
     Rig rig;
     fillControls(rig.controls);
     rig.write(ok ? okOrder() : loadOrder());
-    EXPECT_EQ(rig.addressesOf(SettingsCall::Kind::Write), ok ? okOrderAddresses() : loadOrderAddresses());
+    EXPECT_EQ(rig.addressesOf(SettingsCall::Kind::Read), rulePartAddresses());
+    std::vector<Write> written;
     for (const SettingsCall& c : rig.store.calls) {
       EXPECT_EQ(c.application, L"StartUp");
-      EXPECT_EQ(c.text, controlValue(rig.controls, {c.section, c.key})) << asciiSummary(describe(c));
+      if (c.kind == SettingsCall::Kind::Write) written.emplace_back(Address{c.section, c.key}, c.text);
     }
+    EXPECT_EQ(written, writesChangingEveryRule(rig.controls, ok));
   }
 }
 
@@ -184,12 +229,25 @@ TEST(SaveFlows_OkThenExit, WriteTheSameStoreInTwoOrders) {
   Rig rig;
   fillControls(rig.controls);
   rig.write(okOrder());
-  const std::vector<SettingsCall> okCalls = rig.store.calls;
+  const std::vector<std::wstring> afterOk = [&] {
+    std::vector<std::wstring> out;
+    for (const Address& a : loadOrderAddresses()) out.push_back(rig.store.get(a.first, a.second).value_or(L"?"));
+    return out;
+  }();
+  EXPECT_EQ(afterOk, snapshot(rig.controls));
+
+  // No rule changes any more, so none is switched off: the plain orders.
+  rig.store.calls.clear();
+  rig.write(okOrder());
+  EXPECT_EQ(rig.addressesOf(SettingsCall::Kind::Write), okOrderAddresses());
   rig.store.calls.clear();
   rig.write(loadOrder());
-  ASSERT_EQ(rig.store.calls.size(), okCalls.size());
-  EXPECT_NE(rig.store.calls, okCalls);
-  EXPECT_TRUE(std::is_permutation(okCalls.begin(), okCalls.end(), rig.store.calls.begin()));
+  EXPECT_EQ(rig.addressesOf(SettingsCall::Kind::Write), loadOrderAddresses());
+  for (const SettingsCall& c : rig.store.calls) {
+    if (c.kind == SettingsCall::Kind::Write) {
+      EXPECT_EQ(c.text, controlValue(rig.controls, {c.section, c.key})) << asciiSummary(describe(c));
+    }
+  }
 }
 
 TEST(SaveFlow_NoCaching, EachEntryIsTakenFromItsControlWhenWritten) {
@@ -476,15 +534,20 @@ TEST_P(WriteFlows_Failure, StopsAtThatEntryAndLeavesControlsAlone) {
 
   EXPECT_EQ(snapshot(rig.controls), controlsBefore);
 
-  const std::vector<Address> order = c.onOk ? okOrderAddresses() : loadOrderAddresses();
+  // Every rule changes, so each is switched off around its parts.
+  const std::vector<Address> order = addressesOf(writesChangingEveryRule(rig.controls, c.onOk));
+  const std::vector<Write> writes = writesChangingEveryRule(rig.controls, c.onOk);
   const auto failingAt = std::find(order.begin(), order.end(), Address(c.section, c.key)) - order.begin();
   EXPECT_EQ(rig.addressesOf(SettingsCall::Kind::Write),
             std::vector<Address>(order.begin(), order.begin() + failingAt + 1));
-  for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(order.size()); ++i) {
-    const Address& a = order[static_cast<std::size_t>(i)];
-    const std::wstring expected = i < failingAt ? controlValue(rig.controls, a) : storedValue(a);
-    EXPECT_EQ(rig.store.get(a.first, a.second), expected) << asciiSummary(a.first + L" " + a.second);
+  std::map<Address, std::wstring> expected;
+  for (const Address& a : loadOrderAddresses()) expected[a] = storedValue(a);
+  for (std::ptrdiff_t i = 0; i < failingAt; ++i) {
+    const Write& w = writes[static_cast<std::size_t>(i)];
+    expected[w.first] = w.second;
   }
+  for (const auto& [a, value] : expected)
+    EXPECT_EQ(rig.store.get(a.first, a.second), value) << asciiSummary(a.first + L" " + a.second);
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, WriteFlows_Failure, ::testing::ValuesIn(kWriteFailures));

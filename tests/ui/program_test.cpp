@@ -80,6 +80,17 @@ std::vector<std::wstring> storeCalls(const wchar_t* verb, const EntryOrder& orde
   return out;
 }
 
+// What a save reads first: each rule's stored hive, key path and value name,
+// to know which rules it changes.
+EntryOrder ruleParts(const EntryOrder& order) {
+  EntryOrder parts;
+  for (const SettingsEntry& e : order)
+    if (e.item() == ConfigItem::HiveIndex || e.item() == ConfigItem::KeyPath ||
+        e.item() == ConfigItem::ValueName)
+      parts.push_back(e);
+  return parts;
+}
+
 std::vector<std::wstring> joined(std::initializer_list<std::vector<std::wstring>> parts) {
   std::vector<std::wstring> out;
   for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
@@ -102,7 +113,8 @@ TEST(Program_Flows, LoadOkCancelAndExitTakeTheirStepsInOrder) {
   EXPECT_EQ(run.window.log.back(), L"timer off");
   run.window.log.clear();
   run.window.clickOk();
-  EXPECT_EQ(run.window.log, joined({{L"hide"}, storeCalls(L"write", okOrder()), {L"timer on"}}));
+  EXPECT_EQ(run.window.log, joined({{L"hide"}, storeCalls(L"read", ruleParts(okOrder())),
+                                    storeCalls(L"write", okOrder()), {L"timer on"}}));
 
   run.window.rightClickIcon();
   run.window.log.clear();
@@ -113,7 +125,8 @@ TEST(Program_Flows, LoadOkCancelAndExitTakeTheirStepsInOrder) {
   run.window.log.clear();
   run.window.nextMenuChoice = MenuCommand::Exit;
   run.window.rightClickIcon();
-  EXPECT_EQ(run.window.log, joined({storeCalls(L"write", loadOrder()), {L"delete icon"}}))
+  EXPECT_EQ(run.window.log, joined({storeCalls(L"read", ruleParts(loadOrder())),
+                                    storeCalls(L"write", loadOrder()), {L"delete icon"}}))
       << "the unload writes without hiding first";
 }
 

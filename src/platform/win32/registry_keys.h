@@ -11,9 +11,16 @@
 
 namespace vorlix::win32 {
 
-// The 64-bit view in every build: a 32-bit build would otherwise be sent to
-// Software\WOW6432Node under HKEY_LOCAL_MACHINE.
+// The 64-bit view in every build. A 64-bit process has it already; a 32-bit
+// build would otherwise be sent to Software\WOW6432Node under
+// HKEY_LOCAL_MACHINE, so only there is the flag given: with a view flag,
+// Wine opens a new root handle for HKEY_CLASSES_ROOT at every call and never
+// closes it, which at "Very High" loses handles every second.
+#ifdef _WIN64
+inline constexpr REGSAM RegistryView = 0;
+#else
 inline constexpr REGSAM RegistryView = KEY_WOW64_64KEY;
+#endif
 
 // The predefined handle of a root; not ours to close.
 HKEY rootKey(Hive root);

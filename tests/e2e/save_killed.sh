@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# save_killed.sh VORLIX_EXE PROBE_EXE SHOT_DIR STRESS_EXE [KILLS]
+# OK is clicked on a new configuration and the program's process is killed
+# (SIGKILL) a random moment later, KILLS times (default 12). Each time every
+# stored entry holds the stored text from before or the window's (an enable
+# entry may also hold 0: the rule is kept off while its parts change), no
+# enabled rule mixes the two, and the next start loads the store as it is.
+# The moments adapt towards the save, so most cuts fall inside it.
+set -euo pipefail
+vorlix=${1:?vorlix.exe}
+probe_exe=${2:?vorlix_probe.exe}
+shots=${3:?screenshot directory}
+stress_exe=${4:?vorlix_stress.exe}
+kills=${5:-12}
+source "$(dirname "$0")/lib.sh"
+
+stress() { wine "$stress_exe" "$@" | tr -d '\r'; }
+work=$(mktemp -d)
+cleanup() {
+  stop_program
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# click_then_kill PID MS: a real click where the pointer is, and SIGKILL to
+# the program's wine process MS milliseconds after xdotool was started (the
+# save can be over before xdotool itself has ended).
+click_then_kill() {
+  python3 -c '
+import os, signal, subprocess, sys, time
+start = time.monotonic()
+click = subprocess.Popen(["xdotool", "click", "1"])
+time.sleep(max(0.0, start + int(sys.argv[2]) / 1000 - time.monotonic()))
+os.kill(int(sys.argv[1]), signal.SIGKILL)
+sys.exit(click.wait())
+' "$1" "$2"
+}
+
+# Started apart from this shell, which would otherwise report each kill.
+start_apart() {
+  vorlix_pid=$(sh -c 'wine "$1" </dev/null >/dev/null 2>&1 & echo $!' sh "$vorlix")
+  probe wait-window 30000 || fail "vorlix.exe never created its window"
+  probe wait-icon 20000 || fail "the program added no tray icon"
+}
+# gone PID: the process has ended (a zombie counts: its parent is not us).
+gone() { [[ ! -e /proc/$1 ]] || [[ $(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) == Z ]]; }
+
+# cut_outcome OLD NEW CUT: checks a cut store against the two configurations
+# (files of store_dump lines); prints before, during or after.
+cut_outcome() {
+  python3 -c '
+import sys
+def load(path):
+    entries = {}
+    for line in open(path, encoding="utf-8").read().split("\n"):
+        if line:
+            section, key, value = line.split("\t", 2)
+            entries[(section, key)] = value
+    return entries
+old, new, cut = (load(p) for p in sys.argv[1:4])
+assert len(cut) == 50 and cut.keys() == old.keys() == new.keys(), "not the 50 entries"
+faults = []
+for (section, key), value in cut.items():
+    if value not in (old[(section, key)], new[(section, key)]) and not (section == "EnableKeys" and value == "0"):
+        faults.append(f"{section} {key} holds {value!r}: neither before ({old[(section, key)]!r}) nor after ({new[(section, key)]!r})")
+def parts(c, n):
+    return tuple(c[(s, n)] for s in ("Reg", "keydirs", "keynames"))
+for n in map(str, range(1, 13)):
+    if cut[("EnableKeys", n)] != "1":
+        continue
+    whole = any(c[("EnableKeys", n)] == "1" and parts(cut, n) == parts(c, n) for c in (old, new))
+    if not whole:
+        faults.append(f"rule {n} is enabled with parts {parts(cut, n)} from before {parts(old, n)} and after {parts(new, n)}")
+if faults:
+    print("\n".join(faults))
+    sys.exit(1)
+print("before" if cut == old else "after" if cut == new else "during")
+' "$@"
+}
+
+seed=${VORLIX_SEED:-$((RANDOM * 32768 + RANDOM))}
+echo "seed $seed (VORLIX_SEED=$seed repeats the configurations)"
+RANDOM=$((seed % 32768))
+store_clear
+stress store-random "$seed" || fail "could not store the first configuration"
+start_apart
+
+before=0 during=0 after=0
+lo=0 hi=120  # milliseconds after the click; narrowed towards the save
+for ((kill = 1; kill <= kills; kill++)); do
+  configure
+  stress window-random $((seed + kill)) || fail "could not set the window's configuration"
+  stress store-dump >"$work/old"
+  probe dump >"$work/new" || fail "no window to dump"
+  read -r x y < <(probe control-centre $IdOk) || fail "no OK button"
+  xdotool mousemove "$x" "$y"
+  delay=$((lo + RANDOM % (hi - lo + 1)))
+  click_then_kill "$vorlix_pid" "$delay"
+  for ((wait = 0; wait < 100; wait++)); do gone "$vorlix_pid" && break; sleep 0.1; done
+  gone "$vorlix_pid" || fail "the killed process did not end"
+  vorlix_pid=
+  probe wait-gone 10000 || fail "the window outlived its killed process"
+
+  stress store-dump >"$work/cut"
+  outcome=$(cut_outcome "$work/old" "$work/new" "$work/cut") ||
+    fail "kill $kill, $delay ms after the click, left the store unsafe:
+$outcome"
+  case $outcome in
+    before) before=$((before + 1)) lo=$((delay - 10 > lo ? delay - 10 : lo)) ;;
+    after) after=$((after + 1)) hi=$((delay + 10 < hi ? delay + 10 : hi)) ;;
+    during) during=$((during + 1)) ;;
+  esac
+  # Keep a window of 20 ms at least: the save does not start at the same
+  # moment after every click.
+  if ((hi - lo < 20)); then
+    lo=$((lo > 10 ? lo - 10 : 0))
+    hi=$((lo + 30))
+  fi
+
+  # The next start loads the store as it is, and is the next round's program.
+  start_apart
+  same_lines "the window at the start after kill $kill" "$(cat "$work/cut")" "$(probe dump)"
+done
+
+echo "killed $kills times between the click on OK and the end of the save:"
+echo "  before its first write $before, during it $during, after its last write $after"
+echo "  (final window for the kill: $lo to $hi ms after the click)"
+probe close || fail "no window to close"
+probe wait-gone 15000 || fail "the program did not end"
