@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "core/watch_set.h"
-#include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
 
 namespace vorlix::win32 {
@@ -29,23 +28,26 @@ void RegistryWatcher::arm(const RuleTable& rules, std::int32_t holdMs) {
   events.reserve(keys.size());
   for (const WatchedKey& k : keys) {
     Watch watch{std::move(opened.at({k.root, k.key})), {}};
-    // Auto-reset: the wait that reports it also clears it.
-    watch.event.reset(checkNotNull(::CreateEventW(nullptr, FALSE, FALSE, nullptr), "CreateEventW"));
+    // Auto-reset: the wait that reports it also clears it. Without an event
+    // (out of resources) the key is left to the timer.
+    watch.event.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!watch.event) continue;
     const DWORD filter = REG_NOTIFY_CHANGE_NAME | (k.values ? REG_NOTIFY_CHANGE_LAST_SET : 0);
     const LSTATUS status =
         ::RegNotifyChangeKeyValue(watch.key.get(), FALSE, filter, watch.event.get(), TRUE);
     if (status == ERROR_KEY_DELETED) {
       // Deleted since it was opened: a change like any other, and the pass
-      // it brings arms again from the key above.
-      checkBool(::SetEvent(watch.event.get()), "SetEvent");
-    } else {
-      checkStatus(status, "RegNotifyChangeKeyValue");
+      // it brings arms again from the key above. Ignored: if the event
+      // cannot be set, the timer's pass does the same.
+      (void)::SetEvent(watch.event.get());
+    } else if (status != ERROR_SUCCESS) {
+      continue;  // refused: this key is left to the timer
     }
     events.push_back(watch.event.get());
     watches.push_back(std::move(watch));
   }
 
-  // Only now are the earlier watches let go: a failure above leaves them.
+  // Only now are the earlier watches let go.
   watches_ = std::move(watches);
   events_ = std::move(events);
   holdUntil_ = ::GetTickCount64() + static_cast<ULONGLONG>(holdMs > 0 ? holdMs : 0);

@@ -22,8 +22,10 @@ class RegistryWatcher final : public RegistryWatch, public LoopWaits {
   RegistryWatcher(const RegistryWatcher&) = delete;
   RegistryWatcher& operator=(const RegistryWatcher&) = delete;
 
-  // Opens and arms the keys that watchSet chooses. Throws Win32Error when
-  // the system refuses an event or a notification.
+  // Opens and arms the keys that watchSet chooses. A key the system will not
+  // watch (no event, a refused notification) is left to the timer's pass,
+  // as a failed deletion is left to the next one: the watch only hastens
+  // what the timer does anyway.
   void arm(const RuleTable& rules, std::int32_t holdMs) override;
   void close() override;
   bool armed() const override { return armed_; }
