@@ -80,8 +80,8 @@ std::wstring outcomeText(const DeletionOutcome& outcome, const RegistryTarget& t
     case Kind::HasSubkeys: return L"not deleted: the key has subkeys, and Vorlix never deletes a tree.";
     case Kind::AccessDenied:
       if (target.kind != RegistryTarget::Kind::Nothing && target.root == Hive::LocalMachine)
-        return L"not deleted: access denied (entries under HKEY_LOCAL_MACHINE need the rights to "
-               L"change them).";
+        return L"not deleted: access denied (entries under " + hiveName(Hive::LocalMachine) +
+               L" need the rights to change them).";
       return L"not deleted: access denied (the entry's permissions do not let Vorlix change it).";
     case Kind::NamesNothing: return L"names nothing: " + faultText(outcome.fault) + L".";
     case Kind::Failed:
