@@ -16,7 +16,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-T=$'\t'
 stored=("Reg${T}7${T}9" "Reg${T}3${T}2" "keydirs${T}7${T}Software\\Seven")
 store_clear
 configuration "${stored[@]}" | store_plant

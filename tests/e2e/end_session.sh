@@ -8,7 +8,6 @@ probe_exe=${2:?vorlix_probe.exe}
 shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 
-T=$'\t'
 store_clear
 configuration "Reg${T}13${T}1" | store_plant
 

@@ -9,7 +9,6 @@ probe_exe=${2:?vorlix_probe.exe}
 shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 
-T=$'\t'
 stored=("Reg${T}Enabled${T}0" "Reg${T}3${T}0" "keydirs${T}3${T}Software\\Old")
 store_clear
 configuration "${stored[@]}" | store_plant

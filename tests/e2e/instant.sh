@@ -20,7 +20,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-T=$'\t'
 stored=(
   "Reg${T}13${T}2"
   "Reg${T}1${T}1" "EnableKeys${T}1${T}1" "keydirs${T}1${T}Software\\VorlixE2E\\Values" "keynames${T}1${T}Instant one"

@@ -248,6 +248,13 @@ sys.stdout.write("\r\n".join(out) + "\r\n")
   rm -f "$file"
 }
 
+# Overrides are "section<TAB>key<TAB>value" lines; T is the tab.
+T=$'\t'
+# rule SLOT HIVE ENABLE KEYPATH VALUENAME: the four overrides of one rule.
+rule() {
+  printf '%s\n' "Reg$T$1$T$2" "EnableKeys$T$1$T$3" "keydirs$T$1$T$4" "keynames$T$1$T$5"
+}
+
 # configuration [OVERRIDES...]: the 50 default entries as store_dump prints
 # them, with "section<TAB>key<TAB>value" overrides applied.
 configuration() {

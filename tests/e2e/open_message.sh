@@ -27,7 +27,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-T=$'\t'
 end_session() { wine wineboot --end-session </dev/null >/dev/null 2>&1 || fail "wineboot could not end the session"; }
 export_store() { reg export "$StoreKey" "$(winepath -w "$shots/store-$1.reg")" /y >/dev/null || fail "reg export failed"; }
 # icon_click_shows_message: a right click on the icon opens no menu and

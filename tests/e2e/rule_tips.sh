@@ -22,10 +22,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-T=$'\t'
-rule() {  # rule SLOT HIVE ENABLE KEYPATH VALUENAME
-  printf '%s\n' "Reg$T$1$T$2" "EnableKeys$T$1$T$3" "keydirs$T$1$T$4" "keynames$T$1$T$5"
-}
 mapfile -t overrides < <(
   echo "Reg${T}13${T}4"
   rule 1 1 1 'Software\VorlixE2E\Values' 'Gone'
