@@ -119,7 +119,11 @@ $outcome"
 
   # The next start loads the store as it is, and is the next round's program.
   start_apart
-  same_lines "the window at the start after kill $kill" "$(cat "$work/cut")" "$(probe dump)"
+  # Polled: once in a full run the probe read no window right after a kill,
+  # although the new program had added its icon (cause not found; the
+  # virtual desktop restarts when its last program goes).
+  shown=$(poll 10 probe dump) || fail "no window to dump at the start after kill $kill"
+  same_lines "the window at the start after kill $kill" "$(cat "$work/cut")" "$shown"
 done
 
 echo "killed $kills times between the click on OK and the end of the save:"
