@@ -38,7 +38,7 @@ std::wstring windowMark(HWND window) {
 struct User {
   std::vector<BYTE> tokenUser;
   std::wstring sidText;
-  PSID sid() { return reinterpret_cast<TOKEN_USER*>(tokenUser.data())->User.Sid; }
+  PSID sid() const { return reinterpret_cast<const TOKEN_USER*>(tokenUser.data())->User.Sid; }
 };
 
 User currentUser() {
@@ -83,7 +83,7 @@ void addToBoundary(unique_boundary& boundary, BOOL(WINAPI* add)(HANDLE*, PSID), 
 
 // The user's SID and the medium level: both a copy that is elevated and one
 // that is not lie within it, a process at low integrity does not.
-unique_boundary userBoundary(User& user) {
+unique_boundary userBoundary(const User& user) {
   ::SetLastError(ERROR_SUCCESS);
   unique_boundary boundary(::CreateBoundaryDescriptorW(ProgramName.data(), 0));
   if (!boundary) {
@@ -108,7 +108,6 @@ struct Place {
   unique_created_namespace created;
   unique_opened_namespace opened;
   unique_owned_mutex owned;
-  unique_handle held;  // the mutex, owned by another copy
   std::wstring prefix;
   bool ours() const { return created || owned; }
   std::wstring name(std::wstring_view mark) const { return prefix + std::wstring(mark); }
@@ -141,11 +140,7 @@ Place enterGlobalNamespace(const std::wstring& alias, SECURITY_ATTRIBUTES& secur
   // abandoned, and the next start takes it.
   const DWORD taken = ::WaitForSingleObject(mutex.get(), 0);
   if (taken == WAIT_FAILED) throw Win32Error("WaitForSingleObject", ::GetLastError());
-  if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) {
-    place.owned.reset(mutex.release());
-  } else {
-    place.held = std::move(mutex);
-  }
+  if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) place.owned.reset(mutex.release());
   return place;
 }
 
@@ -203,7 +198,7 @@ UINT configureRequestMessage() {
 }
 
 std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass) {
-  User user = currentUser();
+  const User user = currentUser();
   const std::wstring alias = std::wstring(ProgramName) + L"." + user.sidText;
   unique_hlocal security = userOnlySecurity(user);
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), security.get(), FALSE};
