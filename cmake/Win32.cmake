@@ -17,6 +17,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/registry_keys.cpp
   src/platform/win32/registry_watcher.cpp
   src/platform/win32/registry_settings_store.cpp
+  src/platform/win32/single_instance.cpp
 )
 target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <optional>
 
 #include "platform/win32/check.h"
 #include "platform/win32/form1.h"
@@ -10,12 +11,17 @@
 #include "platform/win32/message_box_prompts.h"
 #include "platform/win32/registry_deleter.h"
 #include "platform/win32/registry_settings_store.h"
+#include "platform/win32/single_instance.h"
 #include "ui/program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace vorlix;
   try {
+    // One copy per user; a later start hands over to it and ends here.
+    std::optional<win32::OnlyCopy> onlyCopy = win32::claimOnlyCopy(win32::Form1ClassName);
+    if (!onlyCopy) return static_cast<int>(ui::ExitStatus::Success);
     win32::Form1 form(instance);
+    onlyCopy->publishWindow(form.hwnd());
     win32::RegistrySettingsStore store;
     win32::RegistryApiDeleter deleter;
     win32::MessageBoxPrompts prompts(form.hwnd());

@@ -103,12 +103,7 @@ void Program::registryChanged() {
 
 void Program::trayNotified(const TrayNotification& notification) {
   if (ended_ || !decodeTrayEvent(notification.code)) return;
-  if (handlersInProgress_ > 0) {
-    // A menu now would offer commands that cannot run before the message is
-    // answered; show the message instead.
-    if (promptOpen_) prompts_.bringToFront();
-    return;
-  }
+  if (answeredWhileWaiting()) return;
   handle(L"open its menu", [&] {
     const MenuCommand chosen = window_.popupMenu(notification.anchor);
     if (ended_) return;  // the session ended while the menu was open
@@ -118,6 +113,11 @@ void Program::trayNotified(const TrayNotification& notification) {
       case MenuCommand::None: break;
     }
   });
+}
+
+void Program::configureRequested() {
+  if (ended_ || answeredWhileWaiting()) return;
+  handle(L"show its window", [&] { runConfigure(window_, timing_); });
 }
 
 void Program::closeClicked() {
@@ -212,6 +212,14 @@ void Program::handle(std::wstring_view doing, Handler&& handler) {
   } catch (const std::exception& failure) {
     endWithoutSaving(ExitStatus::UnexpectedFailure, describeUnexpectedFailure(doing, failure.what()));
   }
+}
+
+bool Program::answeredWhileWaiting() {
+  if (handlersInProgress_ == 0) return false;
+  // A menu or the window now would offer commands that cannot run before
+  // the message is answered; show the message instead.
+  if (promptOpen_) prompts_.bringToFront();
+  return true;
 }
 
 void Program::tell(std::wstring_view message) {

@@ -41,9 +41,9 @@ class UserPrompts {
 // The program's events, one at a time. A message box or the popup menu runs
 // its own message loop inside the handler that opened it, and the window's
 // other events arrive there while that handler waits. Such an event does
-// nothing, with two exceptions: the icon brings a waiting message to the
-// front, and the end of the session ends the run at once, saving only where
-// an unload would save. So no pass ever runs on a table that a load or a
+// nothing, with two exceptions: the icon (and another start's request for
+// the window) brings a waiting message to the front, and the end of the
+// session ends the run at once, saving only where an unload would save. So no pass ever runs on a table that a load or a
 // revert is still filling, and once the run has decided to end without
 // saving, nothing is written whatever arrives.
 class Program final : public WindowEvents, public RuleReports {
@@ -75,6 +75,8 @@ class Program final : public WindowEvents, public RuleReports {
   void registryChanged() override;
   void trayNotified(const TrayNotification& notification) override;
   void closeClicked() override;
+  // As the menu's Configure: the window shows and scanning pauses.
+  void configureRequested() override;
   void sessionEnding() override;
   void unloading(UnloadCause cause) override;
 
@@ -93,6 +95,9 @@ class Program final : public WindowEvents, public RuleReports {
   // ended; whatever escapes it is reported and ends the run.
   template <class Handler>
   void handle(std::wstring_view doing, Handler&& handler);
+  // A request of the user's that arrives while a handler waits: the open
+  // message comes to the front, nothing else happens. True if it arrived so.
+  bool answeredWhileWaiting();
   // The prompts, remembering that a message is open.
   void tell(std::wstring_view message);
   bool ask(std::wstring_view message);

@@ -64,6 +64,9 @@ class WindowEvents {
   // The close box (or anyone else asking the window to close). The window
   // stays until the program unloads it.
   virtual void closeClicked() = 0;
+  // Another start of the program, in this session, asks the running copy
+  // for its configuration window instead of running beside it.
+  virtual void configureRequested() = 0;
   // The session is ending: the process may be ended as soon as this
   // returns, and the window goes with it whatever the program was doing.
   virtual void sessionEnding() = 0;

@@ -8,6 +8,7 @@
 //   vorlix_probe wait-visible MS       the window is shown
 //   vorlix_probe wait-hidden MS        the window exists and is hidden
 //   vorlix_probe wait-gone MS          no window any more
+//   vorlix_probe windows               how many windows of the program exist
 //   vorlix_probe never-shown MS        the window appears within MS and is
 //                                      never visible until MS have passed
 //   vorlix_probe window-rect           "left top right bottom" of the window
@@ -28,6 +29,11 @@
 //   vorlix_probe set-text ID TEXT      replaces an edit box's text (as typing)
 //   vorlix_probe control-centre ID     "x y": screen centre of a control
 //   vorlix_probe close                 the close box: posts WM_CLOSE
+//   vorlix_probe close-app             what the Restart Manager sends to close
+//                                      a program for an installer: the
+//                                      end-of-session messages with
+//                                      ENDSESSION_CLOSEAPP; the program must
+//                                      then end by itself
 //   vorlix_probe wait-msgbox MS        a message box titled "Vorlix": prints
 //                                      its text
 //   vorlix_probe msgbox-press ID       presses the box's button ID (1 OK,
@@ -262,6 +268,14 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"wait-hidden")
     return status(waitFor(wait, [] { return form() != nullptr && !::IsWindowVisible(form()); }));
   if (command == L"wait-gone") return status(waitFor(wait, [] { return form() == nullptr; }));
+  if (command == L"windows") {
+    int count = 0;
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, Form1Class, nullptr); window != nullptr;
+         window = ::FindWindowExW(nullptr, window, Form1Class, nullptr))
+      ++count;
+    std::printf("%d\n", count);
+    return 0;
+  }
   if (command == L"never-shown") {
     // Polled as fast as the system lets us: a window shown for one frame
     // at start-up must not slip through.
@@ -360,6 +374,16 @@ int wmain(int argc, wchar_t** argv) {
     // message box, and a sent message would wait for it.
     HWND window = form();
     return status(window != nullptr && ::PostMessageW(window, WM_CLOSE, 0, 0));
+  }
+  if (command == L"close-app") {
+    HWND window = form();
+    DWORD_PTR agreed = FALSE, ignored = 0;
+    return status(window != nullptr &&
+                  ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_NORMAL,
+                                        10000, &agreed) != 0 &&
+                  agreed == TRUE &&
+                  ::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_NORMAL,
+                                        30000, &ignored) != 0);
   }
   if (command == L"wait-msgbox") {
     if (!waitFor(wait, [] { return messageBox() != nullptr; })) return 1;

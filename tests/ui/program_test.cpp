@@ -410,16 +410,18 @@ const WaitCase kWaits[] = {
      [](ProgramRun& run) { run.window.rightClickIcon(); }, true, false, 0},
 };
 
-enum class Arrival { TimerTicks, RegistryChange, IconRightClick, WindowClicks, CloseBox, SessionEnd };
+enum class Arrival { TimerTicks, RegistryChange, IconRightClick, WindowClicks, CloseBox, SessionEnd, StartAgain };
 constexpr Arrival kArrivals[] = {Arrival::TimerTicks,   Arrival::RegistryChange,
                                  Arrival::IconRightClick, Arrival::WindowClicks,
-                                 Arrival::CloseBox,     Arrival::SessionEnd};
+                                 Arrival::CloseBox,     Arrival::SessionEnd,
+                                 Arrival::StartAgain};
 
 struct Counts {
   std::size_t deletes, storeCalls, writes, popups, unloads;
+  int shows;
   static Counts of(const ProgramRun& run) {
     return {run.deleter.calls.size(), run.store.calls.size(), run.writes(),
-            run.window.popups.size(), run.window.unloads.size()};
+            run.window.popups.size(), run.window.unloads.size(), run.window.shows};
   }
 };
 
@@ -453,6 +455,7 @@ TEST(Program_Waiting, EventsInAMessageOrMenuLoopNeverActOnAFlowInProgress) {
             break;
           case Arrival::CloseBox: run.window.clickCloseBox(); break;
           case Arrival::SessionEnd: run.window.endSession(); break;
+          case Arrival::StartAgain: run.window.startAgain(); break;
         }
         after = Counts::of(run);
       };
@@ -462,7 +465,8 @@ TEST(Program_Waiting, EventsInAMessageOrMenuLoopNeverActOnAFlowInProgress) {
 
       EXPECT_EQ(after.deletes, before.deletes) << "a pass ran inside the wait";
       EXPECT_EQ(after.popups, before.popups) << "the menu opened inside the wait";
-      if (arrival == Arrival::IconRightClick) {
+      EXPECT_EQ(after.shows, before.shows) << "the window showed inside the wait";
+      if (arrival == Arrival::IconRightClick || arrival == Arrival::StartAgain) {
         EXPECT_EQ(run.prompts.broughtToFront, wait.inMenu ? 0 : 1) << "the message stayed behind";
       }
       if (arrival != Arrival::SessionEnd) {
@@ -483,6 +487,35 @@ TEST(Program_Waiting, EventsInAMessageOrMenuLoopNeverActOnAFlowInProgress) {
       }
     }
   }
+}
+
+TEST(Program_StartAgain, ShowsTheWindowAsConfigureDoesWithoutTouchingStoreOrIcon) {
+  ProgramRun run;
+  run.store.put(L"Reg", L"13", L"4");
+  run.storeActiveRule(1, L"V");
+  run.program.start();
+  const std::size_t storeCalls = run.store.calls.size();
+  run.window.log.clear();
+
+  run.window.startAgain();
+  EXPECT_EQ(run.window.log, (std::vector<std::wstring>{L"show", L"timer off"}));
+  EXPECT_EQ(run.window.timerMemory.advance(5000), 0) << "scanning pauses";
+  run.slot(1).setValueName(L"Being edited");
+  run.window.startAgain();
+  EXPECT_TRUE(run.window.isShown());
+  EXPECT_EQ(run.window.shows, 1);
+  EXPECT_EQ(run.slot(1).valueName(), L"Being edited") << "the edits stay";
+  EXPECT_EQ(run.store.calls.size(), storeCalls);
+  EXPECT_EQ(run.window.trayMemory.adds, 1);
+
+  run.window.clickOk();
+  EXPECT_EQ(run.store.get(L"keynames", L"1"), L"Being edited");
+  EXPECT_EQ(run.window.timerMemory.advance(1000), 1);
+
+  run.window.clickCloseBox();
+  ASSERT_TRUE(run.program.ended());
+  run.window.startAgain();
+  EXPECT_EQ(run.window.shows, 1) << "an ended run shows nothing";
 }
 
 TEST(Program_Instant, WatchesExactlyWhileScanningAtInstantAndFollowsTheWindow) {

@@ -91,6 +91,7 @@ void MemoryWindow::clickRuleBox(int slot) {
 void MemoryWindow::clickOk() { events().okClicked(); }
 void MemoryWindow::clickCancel() { events().cancelClicked(); }
 void MemoryWindow::clickCloseBox() { events().closeClicked(); }
+void MemoryWindow::startAgain() { events().configureRequested(); }
 
 void MemoryWindow::rightClickIcon(ui::ScreenPoint at) {
   events().trayNotified({ui::tray_code::RightUp, at});

@@ -56,6 +56,8 @@ class MemoryWindow final : public ui::WindowToolkit {
   void clickCloseBox();
   // A right click on the icon: the shell's two notifications for it.
   void rightClickIcon(ui::ScreenPoint at = {});
+  // Vorlix started again in this session: its request for the window.
+  void startAgain();
   // The system ends the session (WM_ENDSESSION); the window goes with it.
   void endSession();
 

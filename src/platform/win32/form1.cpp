@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "platform/win32/check.h"
+#include "platform/win32/single_instance.h"
 #include "ui/tray_menu.h"
 
 namespace vorlix::win32 {
@@ -17,6 +18,7 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
   (void)::InitCommonControlsEx(&icc);  // Ignored: user32's own classes remain.
 
   taskbarCreated_ = taskbarCreatedMessage();
+  configureRequest_ = configureRequestMessage();
   // Created without WS_VISIBLE: the window never appears until Configure.
   create(instance_, Form1ClassName, ui::WindowCaption.data(), Style, ExStyle);
   // From here on the window exists: a failure must not leave it behind
@@ -138,6 +140,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (events_) events_->closeClicked();
       return 0;
     case WM_QUERYENDSESSION:
+      onQueryEndSession(lParam);
       return TRUE;
     case WM_ENDSESSION:
       if (wParam) onEndSession();
@@ -158,6 +161,11 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       if (message == taskbarCreated_) {
         if (tray_) tray_->taskbarCreated();
+        return 0;
+      }
+      if (message == configureRequest_) {
+        // Another start of the program; its parameters are not looked at.
+        if (events_) events_->configureRequested();
         return 0;
       }
       return ::DefWindowProcW(hwnd(), message, wParam, lParam);
@@ -212,6 +220,17 @@ void Form1::onTrayCallback(WPARAM wParam, LPARAM lParam) {
   if (HIWORD(lParam) != TrayIcon::Id || events_ == nullptr) return;
   // Version 4: the event in the low word, the pointer's position in wParam.
   events_->trayNotified({LOWORD(lParam), {GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}});
+}
+
+void Form1::onQueryEndSession(LPARAM flags) {
+  // An installer closes the program through the Restart Manager to replace
+  // its files: have it started again afterwards. Not after a crash or a
+  // hang, and not at a restart of the computer, where its Run value starts
+  // it. Registered only here, the last moment the documentation allows, so
+  // that an ordinary logoff never brings a second start at the next sign-in.
+  // Ignored: without it the program only stays closed after the update.
+  if ((flags & ENDSESSION_CLOSEAPP) != 0)
+    (void)::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
 }
 
 void Form1::onEndSession() {

@@ -93,11 +93,13 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void onCheckBoxClicked(int id);
   void onActivate(bool active);
   void onTrayCallback(WPARAM wParam, LPARAM lParam);
+  void onQueryEndSession(LPARAM flags);
   void onEndSession();
 
   HINSTANCE instance_;
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   UINT taskbarCreated_ = 0;
+  UINT configureRequest_ = 0;
   std::vector<ui::PlacedControl> layout_ = ui::layoutControls();
   ChildControls controls_;
   unique_hfont font_;

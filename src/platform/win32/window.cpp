@@ -30,6 +30,11 @@ Window::~Window() {
   destroy();
 }
 
+void allowMessageFromLowerIntegrity(HWND window, UINT message) {
+  checkBool(::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr),
+            "ChangeWindowMessageFilterEx");
+}
+
 void Window::create(HINSTANCE instance, const wchar_t* className, const wchar_t* caption,
                     DWORD style, DWORD exStyle) {
   registerClassOnce(instance, className, &Window::windowProc);

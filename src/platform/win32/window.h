@@ -49,4 +49,10 @@ class Window {
   std::exception_ptr pendingFailure_;
 };
 
+// Lets one message through to the window from processes at a lower
+// integrity level, which the system otherwise drops (an elevated program
+// hears nothing from one that is not). Nothing else gets through. Throws
+// Win32Error.
+void allowMessageFromLowerIntegrity(HWND window, UINT message);
+
 }  // namespace vorlix::win32

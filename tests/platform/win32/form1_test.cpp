@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/rules.h"
+#include "platform/win32/single_instance.h"
 #include "ui/layout.h"
 #include "ui/tray_menu.h"
 
@@ -19,7 +20,7 @@ using ui::PlacedControl;
 
 struct RecordingEvents final : ui::WindowEvents {
   int ok = 0, cancel = 0, scanner = 0, priority = 0, timer = 0, tray = 0, close = 0, sessionEnd = 0;
-  int ruleEdits = 0, registryChanges = 0;
+  int ruleEdits = 0, registryChanges = 0, configureRequests = 0;
   std::vector<ui::UnloadCause> unloads;
 
   void okClicked() override { ++ok; }
@@ -31,6 +32,7 @@ struct RecordingEvents final : ui::WindowEvents {
   void registryChanged() override { ++registryChanges; }
   void trayNotified(const ui::TrayNotification&) override { ++tray; }
   void closeClicked() override { ++close; }
+  void configureRequested() override { ++configureRequests; }
   void sessionEnding() override { ++sessionEnd; }
   void unloading(ui::UnloadCause cause) override { unloads.push_back(cause); }
   int buttons() const { return ok + cancel; }
@@ -431,16 +433,31 @@ TEST(Form1_Unload, TheCloseBoxAsksTheEndOfSessionAndUnloadEndTheRun) {
     void (*act)(Form1&);
     int closeAsked;
     int sessionEnding;
+    int configureRequests;
     std::vector<ui::UnloadCause> unloads;
     bool ends;
   };
   const Case cases[] = {
       // The program decides whether the close box unloads.
-      {"close box", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_CLOSE, 0, 0); }, 1, 0, {}, false},
-      {"unload", [](Form1& f) { f.unload(ui::UnloadCause::Exit); }, 0, 0, {ui::UnloadCause::Exit}, true},
+      {"close box", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_CLOSE, 0, 0); }, 1, 0, 0, {}, false},
+      {"unload", [](Form1& f) { f.unload(ui::UnloadCause::Exit); }, 0, 0, 0, {ui::UnloadCause::Exit}, true},
       // The window goes with the session even if the program did not unload it.
-      {"end of session", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_ENDSESSION, TRUE, 0); }, 0, 1, {}, true},
-      {"a session that goes on", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_ENDSESSION, FALSE, 0); }, 0, 0, {}, false},
+      {"end of session", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_ENDSESSION, TRUE, 0); }, 0, 1, 0, {}, true},
+      {"a session that goes on", [](Form1& f) { ::SendMessageW(f.hwnd(), WM_ENDSESSION, FALSE, 0); }, 0, 0, 0, {}, false},
+      // An installer closing the program: the run ends by itself, as at a logoff.
+      {"the Restart Manager",
+       [](Form1& f) {
+         EXPECT_EQ(::SendMessageW(f.hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+         ::SendMessageW(f.hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+       },
+       0, 1, 0, {}, true},
+      // Another start's request, whatever its parameters, only asks.
+      {"another start",
+       [](Form1& f) {
+         ::SendMessageW(f.hwnd(), configureRequestMessage(), 0, 0);
+         ::SendMessageW(f.hwnd(), configureRequestMessage(), WM_CLOSE, -1);
+       },
+       0, 0, 2, {}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -449,6 +466,7 @@ TEST(Form1_Unload, TheCloseBoxAsksTheEndOfSessionAndUnloadEndTheRun) {
     c.act(rig.form);
     EXPECT_EQ(rig.events.close, c.closeAsked);
     EXPECT_EQ(rig.events.sessionEnd, c.sessionEnding);
+    EXPECT_EQ(rig.events.configureRequests, c.configureRequests);
     EXPECT_EQ(rig.events.unloads, c.unloads);
     EXPECT_EQ(rig.form.hwnd() == nullptr, c.ends);
     rig.form.unload(ui::UnloadCause::Exit);

@@ -127,6 +127,7 @@ struct InstantRig final : ui::WindowEvents {
   void priorityPicked() override {}
   void trayNotified(const ui::TrayNotification&) override {}
   void closeClicked() override {}
+  void configureRequested() override {}
   void sessionEnding() override {}
   void unloading(ui::UnloadCause) override {}
 
