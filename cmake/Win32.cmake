@@ -1,5 +1,15 @@
 # The Win32 bindings and the program itself.
 
+# Every Windows executable below (the program, its tests, benchmarks and
+# helpers) links with these.
+if(MSVC)
+  # The DLLs an executable imports are looked up in System32 alone, never
+  # beside the exe; wWinMain does the same for what is loaded later.
+  add_link_options(/DEPENDENTLOADFLAG:0x800)
+  # vorlix.rc carries the manifest: the linker must not add a second one.
+  add_link_options(/MANIFEST:NO)
+endif()
+
 add_library(vorlix_win32 STATIC
   src/platform/win32/check.cpp
   src/platform/win32/window_timer.cpp
@@ -44,10 +54,6 @@ add_executable(vorlix WIN32
   ${VORLIX_RESOURCES}
 )
 target_link_libraries(vorlix PRIVATE vorlix_win32)
-if(MSVC)
-  # vorlix.rc carries the manifest; the linker must not add a second one.
-  target_link_options(vorlix PRIVATE /MANIFEST:NO)
-endif()
 if(MINGW)
   target_link_options(vorlix PRIVATE -municode)
 endif()

@@ -15,6 +15,9 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace vorlix;
   try {
+    // Before anything can load a DLL: System32 alone, so a DLL planted
+    // beside the exe is never loaded.
+    win32::checkBool(::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), "SetDefaultDllDirectories");
     win32::Form1 form(instance);
     win32::RegistrySettingsStore store;
     win32::RegistryApiDeleter deleter;
