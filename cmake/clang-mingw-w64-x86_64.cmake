@@ -35,3 +35,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -fuse-ld=lld -L${VORLIX_MINGW_GCC_LIBS}
 set(CMAKE_CXX_STANDARD_LIBRARIES
     "-lkernel32 -luser32 -lgdi32 -lshell32 -lole32 -loleaut32 -luuid -ladvapi32 -Wl,--start-group -lstdc++ -lpthread -lgcc -lgcc_eh -Wl,--end-group"
     CACHE STRING "Libraries linked into every C++ executable")
+
+# Not run by scripts/test, but `ctest --test-dir build/windows-clang` can run
+# them under Wine when the clang build itself is in doubt.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec")
