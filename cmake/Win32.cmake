@@ -32,6 +32,12 @@ target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 # ole32 for the accessibility property service, which is a COM object.
 target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid)
+if(MSVC)
+  # Where the SDK's oleacc.h only declares the service's class and
+  # interface ids, its library defines them; where initguid.h has defined
+  # them already, nothing is taken from it.
+  target_link_libraries(vorlix_win32 PUBLIC oleacc)
+endif()
 
 # The version of project() for the resource compiler: missing parts are 0.
 foreach(part MAJOR MINOR PATCH TWEAK)
