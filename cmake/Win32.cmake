@@ -1,5 +1,15 @@
 # The Win32 bindings and the program itself.
 
+# Every Windows executable below (the program, its tests, benchmarks and
+# helpers) links with these.
+if(MSVC)
+  # The DLLs an executable imports are looked up in System32 alone, never
+  # beside the exe; wWinMain does the same for what is loaded later.
+  add_link_options(/DEPENDENTLOADFLAG:0x800)
+  # vorlix.rc carries the manifest: the linker must not add a second one.
+  add_link_options(/MANIFEST:NO)
+endif()
+
 add_library(vorlix_win32 STATIC
   src/platform/win32/check.cpp
   src/platform/win32/window_timer.cpp
@@ -23,6 +33,12 @@ target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 # ole32 for the accessibility property service, which is a COM object.
 target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid)
+if(MSVC)
+  # Where the SDK's oleacc.h only declares the service's class and
+  # interface ids, its library defines them; where initguid.h has defined
+  # them already, nothing is taken from it.
+  target_link_libraries(vorlix_win32 PUBLIC oleacc)
+endif()
 
 # The version of project() for the resource compiler: missing parts are 0.
 foreach(part MAJOR MINOR PATCH TWEAK)
@@ -45,10 +61,6 @@ add_executable(vorlix WIN32
   ${VORLIX_RESOURCES}
 )
 target_link_libraries(vorlix PRIVATE vorlix_win32)
-if(MSVC)
-  # vorlix.rc carries the manifest; the linker must not add a second one.
-  target_link_options(vorlix PRIVATE /MANIFEST:NO)
-endif()
 if(MINGW)
   target_link_options(vorlix PRIVATE -municode)
 endif()

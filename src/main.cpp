@@ -17,6 +17,9 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace vorlix;
   try {
+    // Before anything can load a DLL: System32 alone, so a DLL planted
+    // beside the exe is never loaded.
+    win32::checkBool(::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), "SetDefaultDllDirectories");
     // One copy per user; a later start hands over to it and ends here.
     std::optional<win32::OnlyCopy> onlyCopy = win32::claimOnlyCopy(win32::Form1ClassName);
     if (!onlyCopy) return static_cast<int>(ui::ExitStatus::Success);

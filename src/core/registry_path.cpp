@@ -33,12 +33,6 @@ std::wstring withoutEmptyParts(std::wstring_view key) {
   return joined;
 }
 
-// The registry functions pass a name on as a counted string of at most this
-// many characters and silently cut a longer one short (RtlInitUnicodeString;
-// seen under Wine): a key path just past it would name one of its own
-// ancestors, and delete that.
-constexpr std::size_t kLongestName = 32766;
-
 }  // namespace
 
 RegistryPathReading readRegistryPath(std::wstring_view path) {
@@ -63,7 +57,7 @@ RegistryPathReading readRegistryPath(std::wstring_view path) {
   RegistryTarget target;
   target.root = *root;
   target.key = withoutEmptyParts(key);
-  if (target.key.size() > kLongestName || path.size() - last - 1 > kLongestName)
+  if (target.key.size() > LongestRegistryName || path.size() - last - 1 > LongestRegistryName)
     return nothing(PathFault::TooLong);
   if (last + 1 == path.size()) {
     // Deleting "the key with no name" would mean the root itself.

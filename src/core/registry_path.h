@@ -3,6 +3,7 @@
 // are the same on every build and are tested natively.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,6 +12,12 @@
 #include "core/hives.h"
 
 namespace vorlix {
+
+// The registry functions pass a name on as a counted string of at most this
+// many characters and silently cut a longer one short (RtlInitUnicodeString;
+// seen under Wine): a key path just past it would name one of its own
+// ancestors, and delete that.
+inline constexpr std::size_t LongestRegistryName = 32766;
 
 struct RegistryTarget {
   enum class Kind : std::uint8_t { Nothing, Value, Key };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/classes_root.h"
 #include "core/registry_path.h"
 
 namespace vorlix {
@@ -31,16 +32,33 @@ void add(std::vector<WatchedKey>& set, Hive root, std::wstring key, bool values)
   set.push_back({root, std::move(key), values});
 }
 
-// The key itself if it exists, else the nearest existing key above it.
+// The key itself if it exists, else the nearest existing key above it, up
+// to `top` (a key that the climb does not pass).
 void addNearestExisting(std::vector<WatchedKey>& set, Hive root, std::wstring key, bool values,
-                        const KeyExists& exists) {
-  for (std::optional<std::wstring> at = std::move(key); at; at = parentOf(*at)) {
+                        const KeyExists& exists, std::wstring_view top = {}) {
+  for (std::optional<std::wstring> at = std::move(key); at && at->size() >= top.size(); at = parentOf(*at)) {
     if (exists(root, *at)) {
       add(set, root, std::move(*at), values);
       return;
     }
     values = false;  // above the entry only a new subkey brings it closer
   }
+}
+
+// Where the entry in `key` would appear. Under HKEY_CLASSES_ROOT, in both
+// parts of the view: a write to either can bring the entry back into view,
+// and a key created in the user's part moves the rule there. Each part is
+// watched up to its classes key, never above. The root's own values are the
+// machine part's alone, as the deleter resolves them.
+void addEntryKey(std::vector<WatchedKey>& set, Hive root, const std::wstring& key, bool values,
+                 bool rootValue, const KeyExists& exists) {
+  if (root != Hive::ClassesRoot) {
+    addNearestExisting(set, root, key, values, exists);
+    return;
+  }
+  for (const Hive part : ClassesParts)
+    if (!(rootValue && part == Hive::CurrentUser))
+      addNearestExisting(set, part, classesKeyPath(key), values, exists, ClassesKey);
 }
 
 }  // namespace
@@ -52,10 +70,10 @@ std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists
     const RegistryTarget target = parseRegistryPath(slot.fullPath());
     switch (target.kind) {
       case RegistryTarget::Kind::Value:
-        addNearestExisting(set, target.root, target.key, true, exists);
+        addEntryKey(set, target.root, target.key, true, target.key.empty(), exists);
         break;
       case RegistryTarget::Kind::Key:
-        addNearestExisting(set, target.root, *parentOf(target.key), false, exists);
+        addEntryKey(set, target.root, *parentOf(target.key), false, false, exists);
         break;
       case RegistryTarget::Kind::Nothing: break;
     }

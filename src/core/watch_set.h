@@ -5,27 +5,23 @@
 // natively.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/classes_root.h"
 #include "core/hives.h"
 #include "core/rules.h"
 
 namespace vorlix {
 
 struct WatchedKey {
-  Hive root = Hive::ClassesRoot;
+  Hive root = Hive::CurrentUser;  // never HKEY_CLASSES_ROOT: that view is watched in its parts
   std::wstring key;     // below the root, parts joined by single backslashes; empty: the root
   bool values = false;  // value changes as well as subkey names
 
   bool operator==(const WatchedKey&) const = default;
 };
-
-// Whether the key below the root can be watched (it exists and opens); the
-// empty path is the root itself.
-using KeyExists = std::function<bool(Hive root, std::wstring_view key)>;
 
 // Every active rule, in slot order, read as parseRegistryPath reads the
 // deleter's path:
@@ -33,11 +29,14 @@ using KeyExists = std::function<bool(Hive root, std::wstring_view key)>;
 // - a key: its parent (the root for a key at the top), for subkey names,
 //   where a subkey re-created would appear;
 // - nothing: no watch.
+// Under HKEY_CLASSES_ROOT each of these is watched in both parts of the view
+// (see classes_root.h), no higher than the part's classes key.
 // A key that does not exist is replaced by its nearest existing ancestor,
 // for subkey names: the next step towards the entry appears there. A key
 // wanted more than once is listed once, where it first appears, watching
 // what all its uses want; names differing only in ASCII letter case are the
 // same key (other letters count as different, which only costs a watch).
+// `exists` says whether a key can be watched: it exists and opens.
 std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists);
 
 }  // namespace vorlix

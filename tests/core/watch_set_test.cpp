@@ -49,6 +49,13 @@ const std::set<std::pair<Hive, std::wstring>> kTree = {
     {LM, L"Software"}, {LM, L"Software\\A"},
 };
 
+// Both parts of HKEY_CLASSES_ROOT; the user's has no Foo.
+const std::set<std::pair<Hive, std::wstring>> kClasses = {
+    {CU, L"Software"}, {CU, L"Software\\Classes"}, {CU, L"Software\\Classes\\.txt"},
+    {LM, L"Software"}, {LM, L"Software\\Classes"}, {LM, L"Software\\Classes\\.txt"},
+    {LM, L"Software\\Classes\\Foo"},
+};
+
 const std::vector<WatchCase>& cases() {
   static const std::vector<WatchCase> all = {
       {"a value in an existing key: the key, for values and names",
@@ -91,6 +98,18 @@ const std::vector<WatchCase>& cases() {
       {"a hive that cannot be watched at all: nothing for its rules",
        {{1, 3, Checked, L".DEFAULT\\Software", L"V"}, {2, 1, Checked, L"Software\\B", L"V"}}, kTree,
        {{CU, L"Software\\B", true}}, {Hive::Users}},
+      {"under HKEY_CLASSES_ROOT: the entry's key in each part, as it exists there",
+       {{1, 0, Checked, L".txt", L"V"}, {2, 0, Checked, L"Foo\\shell", L"V"}}, kClasses,
+       {{CU, L"Software\\Classes\\.txt", true}, {LM, L"Software\\Classes\\.txt", true},
+        {CU, L"Software\\Classes", false}, {LM, L"Software\\Classes\\Foo", false}}},
+      {"a key at the top of HKEY_CLASSES_ROOT: both classes keys, for names",
+       {{1, 0, Checked, L"Foo", L""}}, kClasses,
+       {{CU, L"Software\\Classes", false}, {LM, L"Software\\Classes", false}}},
+      {"a value of HKEY_CLASSES_ROOT itself: the machine's classes key alone",
+       {{1, 0, Checked, L"", L"V"}}, kClasses, {{LM, L"Software\\Classes", true}}},
+      {"a part without classes is not watched above where they would be",
+       {{1, 0, Checked, L"Foo", L"V"}}, {{CU, L"Software"}, {LM, L"Software\\Classes\\Foo"}},
+       {{LM, L"Software\\Classes\\Foo", true}}},
   };
   return all;
 }

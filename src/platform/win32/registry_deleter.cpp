@@ -4,7 +4,9 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "core/classes_root.h"
 #include "core/registry_path.h"
 #include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
@@ -77,11 +79,20 @@ DeletionOutcome deleteKey(const RegistryTarget& target) {
   return deleted;
 }
 
+// For the classes view: a key that will not open for the user is there all
+// the same, and deleting in it answers with the refusal, as the view would.
+bool keyExists(Hive root, std::wstring_view key) {
+  unique_hkey opened;
+  return !isNotFound(openKey(rootKey(root), std::wstring(key), KEY_QUERY_VALUE, opened));
+}
+
 }  // namespace
 
 DeletionOutcome RegistryApiDeleter::RegDelete(std::wstring_view path) noexcept {
   try {
-    const RegistryPathReading reading = readRegistryPath(path);
+    // HKEY_CLASSES_ROOT in the part of the view that Windows would delete
+    // in, decided here rather than left to the platform (Wine has only one).
+    const RegistryPathReading reading = inClassesPart(readRegistryPath(path), keyExists);
     switch (reading.target.kind) {
       case RegistryTarget::Kind::Value: return deleteValue(reading.target);
       case RegistryTarget::Kind::Key: return deleteKey(reading.target);

@@ -1,7 +1,8 @@
 // Registry deletion through the registry API. A path is read by
 // parseRegistryPath; a value is deleted outright, a key only when it has no
-// subkeys, and never a tree. Always the 64-bit view of the registry. Each
-// call answers with its outcome; none throws.
+// subkeys, and never a tree. Always the 64-bit view of the registry; under
+// HKEY_CLASSES_ROOT, the user's or the machine's classes as inClassesPart
+// resolves them. Each call answers with its outcome; none throws.
 #pragma once
 
 #include <string_view>

@@ -1,5 +1,7 @@
 // The registry watch of "Instant": RegNotifyChangeKeyValue in its
 // asynchronous form, one event per watched key, always in the 64-bit view.
+// HKEY_CLASSES_ROOT is never watched through the view: watchSet names the
+// keys of its two parts, where a write lands whoever makes it.
 // The program's message loop waits for the events together with the
 // window's messages, so a report reaches the program on the window's thread
 // and no thread is started.

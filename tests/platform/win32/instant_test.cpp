@@ -131,9 +131,9 @@ struct InstantRig final : ui::WindowEvents {
   void sessionEnding() override {}
   void unloading(ui::UnloadCause) override {}
 
-  void rule(int slot, const std::wstring& key, const std::wstring& value) {
+  void rule(int slot, const std::wstring& key, const std::wstring& value, Hive hive = Hive::CurrentUser) {
     RuleSlot s = RuleTable(form.controls()).slot(slot);
-    s.setHiveIndex(static_cast<std::int16_t>(Hive::CurrentUser));
+    s.setHiveIndex(static_cast<std::int16_t>(hive));
     s.setKeyPath(key);
     s.setValueName(value);
     s.setEnableState(CheckState::Checked);
@@ -215,6 +215,29 @@ TEST_P(InstantReCreation, IsDeletedAsSoonAsItIsWrittenWithoutATimerTick) {
 
 INSTANTIATE_TEST_SUITE_P(Entries, InstantReCreation, ::testing::ValuesIn(kReCreations),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+// Wine's HKEY_CLASSES_ROOT shows the machine's classes alone: a value
+// written back into the user's is seen only because that part is watched.
+TEST(InstantClassesRoot, AValueWrittenIntoTheUsersClassesGoesAtOnce) {
+  const std::wstring name = L"VorlixInstantTest-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring key = L"Software\\Classes\\" + name;
+  setValue(key, L"base");
+  InstantRig rig;
+  rig.rule(3, name, L"V", Hive::ClassesRoot);
+  rig.scanAtInstant();
+  std::atomic<bool> written = false;
+  std::thread writer([&] {
+    ::Sleep(50);
+    setValue(key, L"V");
+    written = true;
+  });
+  const bool deleted = rig.runUntil([&] { return written && !hasValue(key, L"V"); }, 3000);
+  writer.join();
+  EXPECT_TRUE(deleted);
+  EXPECT_EQ(rig.ticks, 0);
+  EXPECT_TRUE(hasValue(key, L"base"));
+  (void)::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());  // best effort
+}
 
 TEST_F(InstantScratch, ABurstOfChangesInSeveralKeysIsOnePass) {
   for (const wchar_t* k : {L"A", L"B", L"C"}) setValue(at(k), L"first");

@@ -317,5 +317,54 @@ TEST(RegistryApiDeleter_View, DeletesInThe64BitView) {
   (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, wow.c_str());
 }
 
+bool keyExists(HKEY root, const std::wstring& key) {
+  unique_hkey k;
+  return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
+}
+
+// HKEY_CLASSES_ROOT as Windows shows it: the user's classes over the
+// machine's. Wine's own view holds only the machine's, so a deleter that
+// left the choice to the platform would take the machine's entries first.
+TEST(RegistryApiDeleter_ClassesRoot, DeletesWhereTheViewFindsTheEntry) {
+  using Kind = DeletionOutcome::Kind;
+  const std::wstring name = uniqueName(L"VorlixRegTest-");
+  const std::wstring classes = L"Software\\Classes\\" + name, k = classes + L"\\K";
+  try {
+    setText(HKEY_LOCAL_MACHINE, k, L"V", L"machine");
+    setText(HKEY_LOCAL_MACHINE, classes, L"W", L"machine");
+  } catch (const Win32Error& e) {
+    GTEST_SKIP() << "HKEY_LOCAL_MACHINE not writable here: " << e.what();
+  }
+  setText(HKEY_CURRENT_USER, k, L"V", L"user");
+  const std::wstring view = L"HKEY_CLASSES_ROOT\\" + name;
+  const struct {
+    const char* step;
+    std::wstring path;
+    Kind outcome;
+    bool userKey, userValue, machineKey, machineValue;  // of K, afterwards
+  } steps[] = {
+      {"the user's key hides the machine's: its value goes", view + L"\\K\\V", Kind::Deleted, true, false, true,
+       true},
+      {"the machine's value stays out of view", view + L"\\K\\V", Kind::NotThere, true, false, true, true},
+      {"a value only the machine has is hidden too", view + L"\\W", Kind::NotThere, true, false, true, true},
+      {"the user's key goes", view + L"\\K\\", Kind::Deleted, false, false, true, true},
+      {"then the machine's value is in view, and goes", view + L"\\K\\V", Kind::Deleted, false, false, true,
+       false},
+      {"and the machine's key", view + L"\\K\\", Kind::Deleted, false, false, false, false},
+  };
+  RegistryApiDeleter deleter;
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.step);
+    EXPECT_EQ(deleter.RegDelete(s.path).kind, s.outcome);
+    EXPECT_EQ(keyExists(HKEY_CURRENT_USER, k), s.userKey);
+    EXPECT_EQ(valueExists(HKEY_CURRENT_USER, k, L"V"), s.userValue);
+    EXPECT_EQ(keyExists(HKEY_LOCAL_MACHINE, k), s.machineKey);
+    EXPECT_EQ(valueExists(HKEY_LOCAL_MACHINE, k, L"V"), s.machineValue);
+  }
+  EXPECT_TRUE(valueExists(HKEY_LOCAL_MACHINE, classes, L"W"));
+  (void)::RegDeleteTreeW(HKEY_CURRENT_USER, classes.c_str());  // cleanup, best effort
+  (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, classes.c_str());
+}
+
 }  // namespace
 }  // namespace vorlix::win32
