@@ -76,4 +76,9 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   }
 }
 
+void allowMessageFromLowerIntegrity(HWND window, UINT message) {
+  checkBool(::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr),
+            "ChangeWindowMessageFilterEx");
+}
+
 }  // namespace vorlix::win32

@@ -49,4 +49,9 @@ class Window {
   std::exception_ptr pendingFailure_;
 };
 
+// Lets `message` reach `window` from processes at a lower integrity level.
+// Windows drops such messages on their way to an elevated process (UIPI),
+// and only for this window is the exception made. Throws Win32Error.
+void allowMessageFromLowerIntegrity(HWND window, UINT message);
+
 }  // namespace vorlix::win32
