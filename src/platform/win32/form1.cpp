@@ -176,7 +176,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DISPLAYCHANGE:
     case WM_SETTINGCHANGE:
       // The system's DPI and its small-icon size may have changed with them.
-      loadTrayImage();
+      refreshTrayImage();
       return ::DefWindowProcW(hwnd(), message, wParam, lParam);
     case TrayIcon::CallbackMessage:
       onTrayCallback(wParam, lParam);
@@ -184,7 +184,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       if (message == taskbarCreated_) {
         // The shell also announces itself after a change of the DPI.
-        loadTrayImage();
+        refreshTrayImage();
         if (tray_) tray_->taskbarCreated();
         return 0;
       }
@@ -240,6 +240,15 @@ void Form1::onTrayCallback(WPARAM wParam, LPARAM lParam) {
   if (HIWORD(lParam) != TrayIcon::Id || events_ == nullptr) return;
   // Version 4: the event in the low word, the pointer's position in wParam.
   events_->trayNotified({LOWORD(lParam), {GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}});
+}
+
+void Form1::refreshTrayImage() {
+  try {
+    loadTrayImage();
+  } catch (const Win32Error&) {
+    // The old image stays: scaled by the task bar, but there. Not worth
+    // ending the program for.
+  }
 }
 
 void Form1::onEndSession() {

@@ -85,6 +85,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void rebuildFont();
   void loadIcons();
   void loadTrayImage();
+  void refreshTrayImage();
   SIZE windowSizeAt(int dpi) const;
   void sizeWindowToClientArea();
   void onDpiChanged(int dpi, const RECT& suggested);
