@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Draws Vorlix's icon: a block of cyan cubes with three small cubes breaking
-away to the upper right. Writes a 16-colour .ico with a 32x32 and a 16x16
-image. Standard library only, so the icon can be redrawn anywhere:
+away to the upper right. Writes an .ico with a 32x32 and a 16x16 image in
+16 colours, and 32-bit images (an alpha channel) in the sizes the task bar
+and the window ask for at 100 % to 300 % scaling, so none of them is a
+stretched copy of another. Standard library only, so the icon can be
+redrawn anywhere:
 
     python3 tools/make_icon.py src/vorlix.ico
 """
+import math
 import struct
 import sys
 
@@ -135,24 +139,82 @@ def bitmap(canvas):
     return header + palette + bytes(colours) + bytes(mask)
 
 
-def icon(canvases):
-    images = [bitmap(c) for c in canvases]
+def mask_rows(canvas):
+    """The 1-bit transparency mask, bottom-up, each row padded to 4 bytes."""
+    mask = bytearray()
+    for y in reversed(range(canvas.size)):
+        bits = bytearray((canvas.size + 7) // 8)
+        for x, p in enumerate(canvas.pixels[y]):
+            if p is CLEAR:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits + b"\0" * (-len(bits) % 4)
+    return bytes(mask)
+
+
+def bitmap32(canvas):
+    """One 32-bit icon image: header, blue-green-red-alpha pixels, and the
+    mask that older readers of the file still expect."""
+    n = canvas.size
+    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = bytearray()
+    for y in reversed(range(n)):  # bottom-up
+        for p in canvas.pixels[y]:
+            if p is CLEAR:
+                pixels += b"\0\0\0\0"
+            else:
+                r, g, b = PALETTE[p]
+                pixels += struct.pack("<BBBB", b, g, r, 0xFF)
+    return header + bytes(pixels) + mask_rows(canvas)
+
+
+def icon(frames):
+    """frames: (canvas, bits per pixel) pairs, 4 or 32."""
+    images = [bitmap(c) if bits == 4 else bitmap32(c) for c, bits in frames]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for canvas, image in zip(canvases, images):
-        out += struct.pack("<BBBBHHII", canvas.size, canvas.size, 16, 0, 1, 4, len(image), offset)
+    for (canvas, bits), image in zip(frames, images):
+        colours = 16 if bits == 4 else 0
+        out += struct.pack("<BBBBHHII", canvas.size, canvas.size, colours, 0, 1, bits, len(image),
+                           offset)
         offset += len(image)
     return out + b"".join(images)
 
 
+# The two drawings made by hand, pixel by pixel: (x, y, side, depth) of the
+# flying cubes.
+SMALL = dict(size=16, cubes=2, cell=4, depth=1, origin=(0, 8),
+             flight=[(8, 4, 4, 1), (12, 1, 3, 1), (14, -1, 2, 1)])
+LARGE = dict(size=32, cubes=3, cell=5, depth=2, origin=(1, 16),
+             flight=[(17, 9, 5, 2), (23, 4, 4, 2), (28, 0, 3, 1)])
+
+
+def drawn(design, size):
+    """A drawing at its own size, or scaled to another in whole pixels
+    (halves round up, so a thin part keeps a pixel of colour inside its
+    edges)."""
+    s = size / design["size"]
+
+    def px(v):
+        return math.floor(v * s + 0.5)
+
+    ox, oy = design["origin"]
+    return block_with_flight(size, cubes=design["cubes"], cell=px(design["cell"]),
+                             depth=px(design["depth"]), origin=(px(ox), px(oy)),
+                             flight=[(px(x), px(y), px(side), px(d))
+                                     for x, y, side, d in design["flight"]])
+
+
 def main():
     path = sys.argv[1] if len(sys.argv) > 1 else "src/vorlix.ico"
-    large = block_with_flight(32, cubes=3, cell=5, depth=2, origin=(1, 16),
-                              flight=[(17, 9, 5, 2), (23, 4, 4, 2), (28, 0, 3, 1)])
-    small = block_with_flight(16, cubes=2, cell=4, depth=1, origin=(0, 8),
-                              flight=[(8, 4, 4, 1), (12, 1, 3, 1), (14, -1, 2, 1)])
+    large, small = drawn(LARGE, 32), drawn(SMALL, 16)
+    # The small icon at 100 %, 125 %, 150 %, 200 %, 250 % and 300 %; 32 and
+    # 48 are also the large icon at 100 % and 150 %. Below 28 pixels the
+    # block of three cubes a side would be mostly edges.
+    true_colour = [small, drawn(SMALL, 20), drawn(SMALL, 24), large, drawn(LARGE, 40),
+                   drawn(LARGE, 48)]
+    frames = [(large, 4), (small, 4)] + [(c, 32) for c in true_colour]
     with open(path, "wb") as f:
-        f.write(icon([large, small]))
+        f.write(icon(frames))
 
 
 if __name__ == "__main__":

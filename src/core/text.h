@@ -13,6 +13,13 @@ inline constexpr std::wstring_view ProgramName = L"Vorlix";
 // Lossy, for std::exception::what(): anything but printable ASCII becomes '?'.
 std::string asciiSummary(std::wstring_view text);
 
+// A text from the store or the user as a tip or a message shows it: every
+// character that would act instead of show (controls, Unicode format
+// characters such as bidirectional overrides and zero-width characters,
+// line and paragraph separators, unpaired surrogates) becomes its code,
+// "[U+202E]", so nothing can disguise or hide what a rule names.
+std::wstring escapeInvisible(std::wstring_view text);
+
 // For the program's own ASCII texts and the system's: each byte is taken as
 // the character of the same number.
 std::wstring widenAscii(std::string_view text);

@@ -1,8 +1,8 @@
 #include "settings/settings_failure.h"
 
-#include <cstdio>
 #include <utility>
 
+#include "core/text.h"
 #include "settings/settings_store.h"
 
 namespace vorlix {
@@ -18,18 +18,7 @@ std::string summary(const SettingsFailureDetails& d) {
 constexpr std::size_t ShownCharacters = 80;
 
 std::wstring shown(std::wstring_view text) {
-  std::wstring out = L"\"";
-  for (std::size_t i = 0; i < text.size() && i < ShownCharacters; ++i) {
-    const wchar_t c = text[i];
-    if (c < 0x20 || c == 0x7F) {
-      wchar_t code[16];
-      std::swprintf(code, 16, L"[U+%04X]", static_cast<unsigned>(c));
-      out += code;
-    } else {
-      out += c;
-    }
-  }
-  out += L"\"";
+  std::wstring out = L"\"" + escapeInvisible(text.substr(0, ShownCharacters)) + L"\"";
   if (text.size() > ShownCharacters)
     out += L" (cut short; " + std::to_wstring(text.size()) + L" characters in all)";
   return out;

@@ -110,7 +110,7 @@ void Program::trayNotified(const TrayNotification& notification) {
     switch (chosen) {
       case MenuCommand::Configure: runConfigure(window_, timing_); break;
       case MenuCommand::Exit: runExit(window_); break;
-      case MenuCommand::None: break;
+      case MenuCommand::None: window_.trayIcon().focusNotificationArea(); break;
     }
   });
 }

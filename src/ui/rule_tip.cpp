@@ -1,6 +1,7 @@
 #include "ui/rule_tip.h"
 
 #include "core/registry_path.h"
+#include "core/text.h"
 #include "ui/layout.h"
 
 namespace vorlix::ui {
@@ -31,11 +32,12 @@ std::wstring namesLine(int slot, const RegistryPathReading& reading) {
   switch (t.kind) {
     case RegistryTarget::Kind::Value:
       if (t.key.empty())
-        return rule + L" deletes the value \"" + t.value + L"\" directly in " + hiveName(t.root) + L".";
-      return rule + L" deletes the value \"" + t.value + L"\" in the key " + hiveName(t.root) + L"\\" +
-             t.key + L".";
+        return rule + L" deletes the value \"" + escapeInvisible(t.value) + L"\" directly in " +
+               hiveName(t.root) + L".";
+      return rule + L" deletes the value \"" + escapeInvisible(t.value) + L"\" in the key " +
+             hiveName(t.root) + L"\\" + escapeInvisible(t.key) + L".";
     case RegistryTarget::Kind::Key:
-      return rule + L" deletes the key " + hiveName(t.root) + L"\\" + t.key +
+      return rule + L" deletes the key " + hiveName(t.root) + L"\\" + escapeInvisible(t.key) +
              L" with its values, as long as it has no subkeys.";
     case RegistryTarget::Kind::Nothing: break;
   }
@@ -94,7 +96,7 @@ std::wstring lastScanLine(const RuleFacts& f) {
   const RuleRecord& r = f.record;
   const std::wstring outcome = outcomeText(r.lastOutcome, parseRegistryPath(r.lastPath));
   if (r.lastPath == f.path) return L"Last scan: " + outcome;
-  return L"Last scan, before an edit (" + r.lastPath + L"): " + outcome;
+  return L"Last scan, before an edit (" + escapeInvisible(r.lastPath) + L"): " + outcome;
 }
 
 }  // namespace
@@ -109,7 +111,7 @@ int ruleRowOf(int controlId) {
 
 std::wstring ruleTipText(const RuleFacts& f) {
   std::wstring text = namesLine(f.slot, readRegistryPath(f.path));
-  text += L"\nFull path: " + f.path;
+  text += L"\nFull path: " + escapeInvisible(f.path);
   if (f.enableState == CheckState::Unchecked) text += L"\nNot enabled: the scans leave this rule alone.";
   if (f.enableState == CheckState::Grayed) text += L"\nNot enabled: a greyed box counts as off.";
   text += L"\n" + historyLine(f);

@@ -33,6 +33,9 @@ class NotificationIcon {
  public:
   virtual void addTrayIcon() = 0;
   virtual void deleteTrayIcon() = 0;
+  // The popup menu closed without a choice: the keyboard focus goes back
+  // to the notification area, where the user left it.
+  virtual void focusNotificationArea() = 0;
 
  protected:
   ~NotificationIcon() = default;

@@ -25,8 +25,55 @@ inline constexpr std::uint32_t KeySelect = 0x0401;       // NIN_KEYSELECT
 // True when the notification opens the popup menu. With version 4 the shell
 // reports the right-button release as WM_CONTEXTMENU, which is also what the
 // keyboard (Shift+F10, the menu key) sends; WM_RBUTTONUP comes just before
-// it and is ignored, so the menu opens once.
-constexpr bool decodeTrayEvent(std::uint32_t code) { return code == tray_code::ContextMenu; }
+// it and is ignored, so the menu opens once. Enter or Space on the icon
+// selected from the keyboard arrives as NIN_KEYSELECT and opens the same
+// menu. NIN_SELECT is left alone: the shell also sends it for a plain left
+// click, which does nothing.
+constexpr bool decodeTrayEvent(std::uint32_t code) {
+  return code == tray_code::ContextMenu || code == tray_code::KeySelect;
+}
+
+// The shell's side of the icon, one call per action.
+class TrayShell {
+ public:
+  // True when the shell took the icon (or still had it).
+  virtual bool addIcon() = 0;
+  virtual void removeIcon() = 0;
+
+ protected:
+  ~TrayShell() = default;
+};
+
+// Keeps the icon in the notification area while the program wants it. The
+// shell can refuse an add (at sign-in on a busy machine) without announcing
+// itself later, so a refused icon is tried again on `retry` every
+// RetryInterval, and whenever the shell announces itself, until it is
+// shown. The retry timer is not the scan timer: scanning goes on meanwhile.
+class TrayIconKeeper {
+ public:
+  static constexpr std::int32_t RetryInterval = 3000;  // milliseconds
+
+  TrayIconKeeper(TrayShell& shell, ScanTimer& retry);
+  TrayIconKeeper(const TrayIconKeeper&) = delete;
+  TrayIconKeeper& operator=(const TrayIconKeeper&) = delete;
+
+  void want();
+  void unwant();
+  // "TaskbarCreated": the shell (re)started and has forgotten the icon.
+  void shellAnnounced();
+  void retryDue();
+
+  bool wanted() const { return wanted_; }
+  bool shown() const { return shown_; }
+
+ private:
+  void tryAdd();
+
+  TrayShell& shell_;
+  ScanTimer& retry_;
+  bool wanted_ = false;
+  bool shown_ = false;
+};
 
 // `Configure`: shows the window (controls untouched), then stops scanning
 // while the user edits.

@@ -88,6 +88,47 @@ TEST_P(RuleTipText, SaysWhatTheRuleNamesAndHowItFared) {
 
 INSTANTIATE_TEST_SUITE_P(Rules, RuleTipText, ::testing::ValuesIn(tipCases()));
 
+// A character that would act rather than show, inside a key path, and how
+// the tip spells it; characters that merely show stay as they are.
+struct InvisibleCase {
+  std::wstring inKey;
+  std::wstring shown;
+};
+const InvisibleCase kInvisible[] = {
+    {L"Run\x202Egpj.exe", L"Run[U+202E]gpj.exe"},  // right-to-left override
+    {L"Ac\x200Bme", L"Ac[U+200B]me"},               // zero-width space
+    {L"\x200C\x200D\x200E\x200F", L"[U+200C][U+200D][U+200E][U+200F]"},
+    {L"\x202A\x202B\x202C\x202D", L"[U+202A][U+202B][U+202C][U+202D]"},
+    {L"\x2066\x2067\x2068\x2069", L"[U+2066][U+2067][U+2068][U+2069]"},
+    {L"\x2060\x2064\xFEFF\x061C\x180E\x00AD", L"[U+2060][U+2064][U+FEFF][U+061C][U+180E][U+00AD]"},
+    {L"\xFFF9\xFFFB\x2028\x2029\x0085\x001B", L"[U+FFF9][U+FFFB][U+2028][U+2029][U+0085][U+001B]"},
+    {L"\xD800x", L"[U+D800]x"},  // a surrogate without its pair
+    {L"日本\x0301é", L"日本\x0301é"},
+};
+
+TEST(RuleTipText, ShowsFormatAndControlCharactersOfAPathAsTheirCodes) {
+  // Tag characters lie beyond the 16-bit plane: a pair in UTF-16.
+  std::wstring tags = L"A", tagsShown = L"A[U+E0001][U+E0041][U+E007F]";
+  for (const char32_t tag : {U'\U000E0001', U'\U000E0041', U'\U000E007F'}) {
+    if constexpr (sizeof(wchar_t) == 2) {
+      tags += static_cast<wchar_t>(0xD800 + ((tag - 0x10000) >> 10));
+      tags += static_cast<wchar_t>(0xDC00 + ((tag - 0x10000) & 0x3FF));
+    } else {
+      tags += static_cast<wchar_t>(tag);
+    }
+  }
+  std::vector<InvisibleCase> cases(std::begin(kInvisible), std::end(kInvisible));
+  cases.push_back({tags, tagsShown});
+  for (const InvisibleCase& c : cases) {
+    SCOPED_TRACE(asciiSummary(c.shown));
+    const std::wstring path = L"HKEY_CURRENT_USER\\Software\\" + c.inKey + L"\\V";
+    const std::wstring tip = ruleTipText({3, CheckState::Checked, path, RuleRecord{}, kNow, {}});
+    EXPECT_EQ(tip, L"Rule 3 deletes the value \"V\" in the key HKEY_CURRENT_USER\\Software\\" + c.shown +
+                       L".\nFull path: HKEY_CURRENT_USER\\Software\\" + c.shown +
+                       L"\\V\nNo scan has tried it since Vorlix started.");
+  }
+}
+
 TEST(AccessibleName, EveryControlHasItsOwnAndARowsControlsNameTheirRow) {
   std::set<std::wstring> seen;
   int rowControls = 0;

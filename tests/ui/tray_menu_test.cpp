@@ -28,7 +28,8 @@ struct Rig {
   NoPrompts prompts;
   Program program{window, store, deleter, prompts};
 
-  Rig() {
+  explicit Rig(int shellRefusals = 0) {
+    window.trayMemory.refuseAdds = shellRefusals;
     window.setEvents(&program);
     store.put(L"Reg", L"1", L"1");
     store.put(L"EnableKeys", L"1", L"1");
@@ -57,7 +58,7 @@ constexpr CodeCase kCodes[] = {
     {"left double-click", tray_code::LeftDoubleClick, false},
     {"pointer moved", tray_code::MouseMove, false},
     {"selected (NIN_SELECT)", tray_code::Select, false},
-    {"selected by key (NIN_KEYSELECT)", tray_code::KeySelect, false},
+    {"Enter or Space on the icon (NIN_KEYSELECT)", tray_code::KeySelect, true},
     {"517 in twips, the old mouse-move form", 517 * 15, false},
 };
 
@@ -88,6 +89,44 @@ TEST(TrayMenu_Dismissed, ChangesNothing) {
   EXPECT_FALSE(rig.window.isShown());
   EXPECT_TRUE(rig.window.timer().enabled());
   EXPECT_FALSE(rig.window.unloaded);
+  EXPECT_EQ(rig.window.trayMemory.focusReturns, 1) << "the keyboard focus goes back to the icons";
+  rig.rightClickIcon(MenuCommand::Configure);
+  EXPECT_EQ(rig.window.trayMemory.focusReturns, 1);
+}
+
+// The shell refuses the first adds; the icon comes by its own retry timer,
+// or sooner when the shell announces itself, while scanning goes on.
+struct RefusalCase {
+  const char* what;
+  int refusals;
+  bool shellAnnouncesItself;  // "TaskbarCreated" after the first second
+  int shellAdds;              // after 60 seconds
+  bool shown;
+};
+constexpr RefusalCase kRefusals[] = {
+    {"taken at once", 0, false, 1, true},
+    {"refused three times, then taken by the fourth try", 3, false, 4, true},
+    {"refused once, then taken when the shell announces itself", 1, true, 2, true},
+    {"refused for good: tried every few seconds", 1000, false, 1 + 60000 / TrayIconKeeper::RetryInterval, false},
+};
+
+TEST(TrayIcon_RefusedAdd, IsTriedAgainUntilShownWithoutDelayingTheScans) {
+  for (const RefusalCase& c : kRefusals) {
+    SCOPED_TRACE(c.what);
+    Rig rig(c.refusals);
+    EXPECT_EQ(rig.window.trayMemory.adds, 1) << "the program asks once";
+    rig.window.timerMemory.advance(1000);
+    rig.window.trayMemory.retryTimer.advance(1000);
+    if (c.shellAnnouncesItself) rig.window.trayMemory.taskbarCreated();
+    rig.window.timerMemory.advance(59000);
+    rig.window.trayMemory.retryTimer.advance(59000);
+    EXPECT_EQ(rig.window.trayMemory.shellAdds, c.shellAdds);
+    EXPECT_EQ(rig.window.trayMemory.shown, c.shown);
+    EXPECT_EQ(rig.window.trayMemory.retryTimer.enabled(), !c.shown);
+    EXPECT_EQ(rig.deleter.calls.size(), 1u) << "one pass at Middle, as with an icon";
+    rig.rightClickIcon(MenuCommand::Exit);
+    EXPECT_FALSE(rig.window.trayMemory.retryTimer.enabled()) << "no retry after the icon is deleted";
+  }
 }
 
 TEST(TrayMenu_Configure, ShowsTheWindowAndStopsScanning) {

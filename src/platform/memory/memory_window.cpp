@@ -6,17 +6,35 @@
 
 namespace vorlix {
 
+MemoryTrayIcon::MemoryTrayIcon() : keeper_(*this, retryTimer) {
+  retryTimer.onFire = [this] { keeper_.retryDue(); };
+}
+
 void MemoryTrayIcon::addTrayIcon() {
   if (log) log->push_back(L"add icon");
   ++adds;
-  shown = true;
+  keeper_.want();
 }
 
 void MemoryTrayIcon::deleteTrayIcon() {
   if (log) log->push_back(L"delete icon");
   ++deletes;
-  shown = false;
+  keeper_.unwant();
 }
+
+void MemoryTrayIcon::focusNotificationArea() { ++focusReturns; }
+
+bool MemoryTrayIcon::addIcon() {
+  ++shellAdds;
+  if (refuseAdds > 0) {
+    --refuseAdds;
+    return false;
+  }
+  shown = true;
+  return true;
+}
+
+void MemoryTrayIcon::removeIcon() { shown = false; }
 
 MemoryWindow::MemoryWindow() {
   timerMemory.onFire = [this] { events().timerFired(); };

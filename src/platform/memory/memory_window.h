@@ -10,18 +10,38 @@
 #include "platform/memory/memory_controls.h"
 #include "platform/memory/memory_registry_watch.h"
 #include "ui/toolkit.h"
+#include "ui/tray_menu.h"
 
 namespace vorlix {
 
-class MemoryTrayIcon final : public ui::NotificationIcon {
+// The icon and the shell's notification area in one: the shell refuses as
+// many adds as the test asks, and retryTimer brings the keeper's retries.
+class MemoryTrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
  public:
+  MemoryTrayIcon();
+  MemoryTrayIcon(const MemoryTrayIcon&) = delete;
+  MemoryTrayIcon& operator=(const MemoryTrayIcon&) = delete;
+
   void addTrayIcon() override;
   void deleteTrayIcon() override;
+  void focusNotificationArea() override;
+  // The shell broadcasts "TaskbarCreated".
+  void taskbarCreated() { keeper_.shellAnnounced(); }
 
-  int adds = 0;
+  int adds = 0;  // the program's requests
   int deletes = 0;
-  bool shown = false;
+  int focusReturns = 0;
+  bool shown = false;  // the icon is in the notification area
+  int refuseAdds = 0;  // the shell refuses this many of the adds to come
+  int shellAdds = 0;   // the adds the shell was asked for, retries included
+  ManualTimer retryTimer;
   std::vector<std::wstring>* log = nullptr;
+
+ private:
+  bool addIcon() override;
+  void removeIcon() override;
+
+  ui::TrayIconKeeper keeper_;
 };
 
 class MemoryWindow final : public ui::WindowToolkit {

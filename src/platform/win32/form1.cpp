@@ -24,6 +24,10 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
   // From here on the window exists: a failure must not leave it behind
   // with a procedure that points at a half-built object.
   try {
+    // Explorer runs at a lower integrity level than an elevated copy of
+    // this program, which would otherwise never hear that the task bar is
+    // back and never show its icon again.
+    allowMessageFromLowerIntegrity(hwnd(), taskbarCreated_);
     dpi_ = static_cast<int>(::GetDpiForWindow(hwnd()));
     if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
 
@@ -40,12 +44,13 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
     layOut();
     sizeWindowToClientArea();
     loadIcons();
+    loadTrayImage();
 
     timer_.emplace(hwnd(), Timer1Id);
     watcher_.onChange = [this] {
       if (events_) events_->registryChanged();
     };
-    tray_.emplace(hwnd(), smallIcon_.get(), std::move(shell));
+    tray_.emplace(hwnd(), trayImage_.get(), std::move(shell));
     lastFocus_ = controls_[ui::ids::scanenabled];
   } catch (...) {
     tray_.reset();
@@ -67,13 +72,22 @@ bool Form1::preTranslateMessage(MSG& msg) {
 
 void Form1::show() {
   // Ignored: an already visible window reports that it was visible.
-  (void)::ShowWindow(hwnd(), SW_SHOW);
+  (void)::ShowWindow(hwnd(), SW_SHOWNORMAL);
+  // The first ShowWindow of a process can be given the show command of the
+  // program's start instead (a shortcut set to "Minimized", a hidden
+  // start); the second one is ours.
+  if (!::IsWindowVisible(hwnd()) || ::IsIconic(hwnd()) || ::IsZoomed(hwnd()))
+    (void)::ShowWindow(hwnd(), SW_SHOWNORMAL);
   // Ignored: the system may refuse the foreground; the window is shown anyway.
   (void)::SetForegroundWindow(hwnd());
   if (::GetActiveWindow() == hwnd() && !::IsChild(hwnd(), ::GetFocus())) ::SetFocus(lastFocus_);
 }
 
-void Form1::hide() { (void)::ShowWindow(hwnd(), SW_HIDE); }  // Ignored: as show().
+void Form1::hide() {
+  (void)::ShowWindow(hwnd(), SW_HIDE);  // Ignored: as show().
+  // As in show(): the start's show command may have replaced the first call.
+  if (::IsWindowVisible(hwnd())) (void)::ShowWindow(hwnd(), SW_HIDE);
+}
 
 bool Form1::isShown() const { return hwnd() != nullptr && ::IsWindowVisible(hwnd()); }
 
@@ -135,6 +149,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == Timer1Id && events_) events_->timerFired();
+      if (wParam == TrayIcon::RetryTimerId && tray_) tray_->retryTimerFired();
       return 0;
     case WM_CLOSE:
       if (events_) events_->closeClicked();
@@ -152,14 +167,27 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // The names are taken back while the controls still exist.
       names_.reset();
       return 0;
+    case WM_GETDPISCALEDSIZE: {
+      // The size the twips layout wants at the new DPI, so the client area
+      // is exactly that after the move, not the old one scaled.
+      *reinterpret_cast<SIZE*>(lParam) = windowSizeAt(static_cast<int>(wParam));
+      return TRUE;
+    }
     case WM_DPICHANGED:
       onDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
+      // The system's DPI and its small-icon size may have changed with them.
+      refreshTrayImage();
+      return ::DefWindowProcW(hwnd(), message, wParam, lParam);
     case TrayIcon::CallbackMessage:
       onTrayCallback(wParam, lParam);
       return 0;
     default:
       if (message == taskbarCreated_) {
+        // The shell also announces itself after a change of the DPI.
+        refreshTrayImage();
         if (tray_) tray_->taskbarCreated();
         return 0;
       }
@@ -231,6 +259,15 @@ void Form1::onQueryEndSession(LPARAM flags) {
   // Ignored: without it the program only stays closed after the update.
   if ((flags & ENDSESSION_CLOSEAPP) != 0)
     (void)::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
+}
+
+void Form1::refreshTrayImage() {
+  try {
+    loadTrayImage();
+  } catch (const Win32Error&) {
+    // The old image stays: scaled by the task bar, but there. Not worth
+    // ending the program for.
+  }
 }
 
 void Form1::onEndSession() {

@@ -44,6 +44,8 @@ class Form1 final : public Window, public ui::WindowToolkit {
   HMENU menu() const { return menu_.get(); }
   HFONT font() const { return font_.get(); }
   HICON icon() const { return bigIcon_.get(); }
+  // The notification area's image, at the system's DPI.
+  HICON trayImage() const { return trayImage_.get(); }
   int dpi() const { return dpi_; }
   TrayIcon& tray() { return *tray_; }
   // The tooltip control of the rule rows.
@@ -82,6 +84,9 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void placeComboBox(HWND combo, const ui::PixelRect& field, int entries);
   void rebuildFont();
   void loadIcons();
+  void loadTrayImage();
+  void refreshTrayImage();
+  SIZE windowSizeAt(int dpi) const;
   void sizeWindowToClientArea();
   void onDpiChanged(int dpi, const RECT& suggested);
   // Help beside the controls (form1_assist.cpp): the rows' tips and the
@@ -105,6 +110,8 @@ class Form1 final : public Window, public ui::WindowToolkit {
   unique_hfont font_;
   unique_hicon bigIcon_;
   unique_hicon smallIcon_;
+  unique_hicon trayImage_;
+  int trayImageWidth_ = 0;
   unique_hmenu menu_;
   std::optional<WindowTimer> timer_;
   RegistryWatcher watcher_;

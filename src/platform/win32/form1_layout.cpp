@@ -142,19 +142,39 @@ void Form1::loadIcons() {
   unique_hicon small = load(SM_CXSMICON, SM_CYSMICON);
   ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  if (tray_) tray_->setImage(small.get());
   // Only now is nothing using the old images any more.
   bigIcon_ = std::move(big);
   smallIcon_ = std::move(small);
 }
 
-void Form1::sizeWindowToClientArea() {
-  RECT frame{0, 0, ui::twipsToPixels(ui::WindowClientWidth, dpi_),
-             ui::twipsToPixels(ui::WindowClientHeight, dpi_)};
-  checkBool(::AdjustWindowRectExForDpi(&frame, Style, FALSE, ExStyle, static_cast<UINT>(dpi_)),
+// The task bar draws its icons at the system's DPI, whichever monitor the
+// window is on: LoadIconMetric picks the small size of that DPI, from the
+// frame of that size if the .ico has one. Loaded again only when that size
+// changed.
+void Form1::loadTrayImage() {
+  const int width = ::GetSystemMetrics(SM_CXSMICON);
+  if (trayImage_ && width == trayImageWidth_) return;
+  unique_hicon image;
+  checkHResult(::LoadIconMetric(instance_, MAKEINTRESOURCEW(IDI_VORLIX), LIM_SMALL, image.put()),
+               "LoadIconMetric");
+  if (tray_) tray_->setImage(image.get());
+  // The shell has the new image now; the old one can go.
+  trayImage_ = std::move(image);
+  trayImageWidth_ = width;
+}
+
+SIZE Form1::windowSizeAt(int dpi) const {
+  RECT frame{0, 0, ui::twipsToPixels(ui::WindowClientWidth, dpi),
+             ui::twipsToPixels(ui::WindowClientHeight, dpi)};
+  checkBool(::AdjustWindowRectExForDpi(&frame, Style, FALSE, ExStyle, static_cast<UINT>(dpi)),
             "AdjustWindowRectExForDpi");
-  checkBool(::SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left,
-                           frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE),
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void Form1::sizeWindowToClientArea() {
+  const SIZE size = windowSizeAt(dpi_);
+  checkBool(::SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE),
             "SetWindowPos");
 }
 

@@ -21,11 +21,14 @@ BOOL CALLBACK findOpenBox(HWND window, LPARAM found) {
 }  // namespace
 
 // Without an owner while the window is hidden: a message must not hide with
-// it. MB_SETFOREGROUND, since a tray program is rarely in the foreground.
+// it. MB_SETFOREGROUND, since a tray program is rarely in the foreground;
+// Windows refuses the foreground to a background process, so a box without
+// an owner is also MB_TOPMOST, or it could open behind the user's windows.
 int MessageBoxPrompts::ask(std::wstring_view message, UINT style) const {
   const std::wstring text(message);
   const std::wstring title(ProgramName);
   HWND owner = window_ != nullptr && ::IsWindowVisible(window_) ? window_ : nullptr;
+  if (owner == nullptr) style |= MB_TOPMOST;
   return ::MessageBoxW(owner, text.c_str(), title.c_str(), style | MB_SETFOREGROUND);
 }
 

@@ -46,6 +46,17 @@ void RuleTips::addRowControl(HWND control) {
 }
 
 void RuleTips::setDpi(int dpi) {
+  // The tooltip's own font is the system's status font at the system's DPI,
+  // too small or too large on a monitor of another DPI.
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  checkBool(::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0,
+                                         static_cast<UINT>(dpi)),
+            "SystemParametersInfoForDpi");
+  unique_hfont font(checkNotNull(::CreateFontIndirectW(&metrics.lfStatusFont), "CreateFontIndirectW"));
+  ::SendMessageW(window(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  // The tooltip holds the new font now; the old one can go.
+  font_ = std::move(font);
   // Also what makes a tip take several lines: without a width it has one.
   ::SendMessageW(window(), TTM_SETMAXTIPWIDTH, 0, ::MulDiv(MaxTipWidth96, dpi, 96));
 }

@@ -25,7 +25,7 @@ class RuleTips {
   // SS_NOTIFY, or it lets the mouse through to the window and the tooltip
   // never hears it.
   void addRowControl(HWND control);
-  // The tips wrap at a width that follows the window's DPI.
+  // The tips' font and the width at which they wrap follow the window's DPI.
   void setDpi(int dpi);
 
   // Answers TTN_GETDISPINFOW with the row's text from `reports`; false for
@@ -37,6 +37,7 @@ class RuleTips {
 
  private:
   HWND owner_;
+  unique_hfont font_;  // outlives the tooltip that uses it
   unique_hwnd window_;
   // The text handed out must live until the tooltip has copied it.
   std::wstring text_;

@@ -6,7 +6,8 @@
 
 namespace vorlix::win32 {
 
-TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell) : shell_(std::move(shell)) {
+TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell)
+    : shell_(std::move(shell)), retry_(owner, RetryTimerId), keeper_(*this, retry_) {
   record_.cbSize = sizeof(record_);
   record_.hWnd = owner;
   record_.uID = Id;
@@ -19,34 +20,32 @@ TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell) : shell_(std::mov
 }
 
 TrayIcon::~TrayIcon() {
-  if (shown_) deleteTrayIcon();
+  if (wanted() || shown()) deleteTrayIcon();
 }
 
-void TrayIcon::addTrayIcon() {
-  wanted_ = true;
-  shown_ = add();
-}
+void TrayIcon::addTrayIcon() { keeper_.want(); }
 
-void TrayIcon::deleteTrayIcon() {
-  wanted_ = false;
-  // Ignored: an icon the shell does not know (it restarted and we were not
-  // told yet) is as deleted as it gets.
-  (void)shell_(NIM_DELETE, &record_);
-  shown_ = false;
-}
+void TrayIcon::deleteTrayIcon() { keeper_.unwant(); }
 
-void TrayIcon::taskbarCreated() {
-  if (!wanted_) return;
-  shown_ = add();
+void TrayIcon::taskbarCreated() { keeper_.shellAnnounced(); }
+
+void TrayIcon::retryTimerFired() { keeper_.retryDue(); }
+
+void TrayIcon::focusNotificationArea() {
+  // Only while the closed menu left our window in the foreground: a click
+  // elsewhere that closed it gave the focus to that window, which keeps it.
+  if (!shown() || ::GetForegroundWindow() != record_.hWnd) return;
+  // Ignored: a shell that does not take the focus back leaves it with us.
+  (void)shell_(NIM_SETFOCUS, &record_);
 }
 
 void TrayIcon::setImage(HICON image) {
   record_.hIcon = image;
   // Ignored: if the shell has no icon of ours, the next add carries the image.
-  if (shown_) (void)shell_(NIM_MODIFY, &record_);
+  if (shown()) (void)shell_(NIM_MODIFY, &record_);
 }
 
-bool TrayIcon::add() {
+bool TrayIcon::addIcon() {
   // An add for an icon the shell still has fails; the shell also announces
   // itself when it did not restart (a new task bar, a DPI change), so update
   // the existing icon instead.
@@ -59,6 +58,12 @@ bool TrayIcon::add() {
   // menu does not open; the icon is still there.
   (void)shell_(NIM_SETVERSION, &version);
   return true;
+}
+
+void TrayIcon::removeIcon() {
+  // Ignored: an icon the shell does not know (it restarted and we were not
+  // told yet) is as deleted as it gets.
+  (void)shell_(NIM_DELETE, &record_);
 }
 
 UINT taskbarCreatedMessage() {

@@ -9,11 +9,13 @@
 #include <functional>
 #include <string_view>
 
+#include "platform/win32/window_timer.h"
 #include "ui/toolkit.h"
+#include "ui/tray_menu.h"
 
 namespace vorlix::win32 {
 
-class TrayIcon final : public ui::NotificationIcon {
+class TrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
  public:
   using ShellNotify = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
 
@@ -21,6 +23,8 @@ class TrayIcon final : public ui::NotificationIcon {
   // Our own callback message: the shell's notifications never mix with the
   // window's real mouse messages.
   static constexpr UINT CallbackMessage = WM_APP + 1;
+  // The owner's timer for the retries of a refused add; Timer1 is 1.
+  static constexpr UINT_PTR RetryTimerId = 2;
   static constexpr std::wstring_view Tip = L"Vennik's Vorlix";
 
   TrayIcon(HWND owner, HICON image, ShellNotify shell = &::Shell_NotifyIconW);
@@ -29,26 +33,29 @@ class TrayIcon final : public ui::NotificationIcon {
   // Never leaves an icon behind for a window that is gone.
   ~TrayIcon();
 
-  // The results of the shell calls change nothing for the caller: without
-  // an icon the program scans on as configured. A failed add is retried
-  // when the shell announces itself with "TaskbarCreated".
+  // Without an icon the program scans on as configured; a refused add is
+  // tried again (see ui::TrayIconKeeper).
   void addTrayIcon() override;
   void deleteTrayIcon() override;
+  void focusNotificationArea() override;
   // The shell (re)started: show the icon again if the program wants it.
   void taskbarCreated();
+  // The owner's WM_TIMER for RetryTimerId.
+  void retryTimerFired();
   // A new image for the same icon, e.g. the small icon at a new DPI.
   void setImage(HICON image);
 
-  bool wanted() const { return wanted_; }
-  bool shown() const { return shown_; }
+  bool wanted() const { return keeper_.wanted(); }
+  bool shown() const { return keeper_.shown(); }
 
  private:
-  bool add();
+  bool addIcon() override;
+  void removeIcon() override;
 
   NOTIFYICONDATAW record_{};
   ShellNotify shell_;
-  bool wanted_ = false;
-  bool shown_ = false;
+  WindowTimer retry_;
+  ui::TrayIconKeeper keeper_;
 };
 
 // The message the shell broadcasts to top-level windows when the task bar is

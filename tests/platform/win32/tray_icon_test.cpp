@@ -72,7 +72,15 @@ TEST(TrayIcon_Record, OwnerFormIdOneOurCallbackTheWindowsSmallIconAndTheTip) {
   EXPECT_EQ(add.uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP),
             static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP));
   EXPECT_EQ(add.uCallbackMessage, static_cast<UINT>(WM_APP + 1));
-  EXPECT_EQ(add.hIcon, reinterpret_cast<HICON>(::SendMessageW(form.hwnd(), WM_GETICON, ICON_SMALL, 0)));
+  // The image is the small icon at the system's DPI, not the window's.
+  ASSERT_EQ(add.hIcon, form.trayImage());
+  ICONINFO image{};
+  ASSERT_TRUE(::GetIconInfo(add.hIcon, &image));
+  BITMAP mask{};
+  ::GetObjectW(image.hbmMask, sizeof(mask), &mask);
+  EXPECT_EQ(mask.bmWidth, ::GetSystemMetrics(SM_CXSMICON));
+  ::DeleteObject(image.hbmMask);
+  if (image.hbmColor) ::DeleteObject(image.hbmColor);
   EXPECT_STREQ(add.szTip, L"Vennik's Vorlix");
   EXPECT_EQ(shell.calls[1].data.uVersion, static_cast<UINT>(NOTIFYICON_VERSION_4));
   form.tray().deleteTrayIcon();
@@ -84,6 +92,8 @@ TEST(TrayIcon_Record, OwnerFormIdOneOurCallbackTheWindowsSmallIconAndTheTip) {
 TEST(TrayIcon_TaskbarCreated, ReAddsTheSameIconOnlyWhileItIsWanted) {
   RecordingShell shell;
   Form1 form(::GetModuleHandleW(nullptr), shell.notify());
+  // What an elevated copy needs to hear Explorer at all.
+  EXPECT_NO_THROW(allowMessageFromLowerIntegrity(form.hwnd(), taskbarCreatedMessage()));
   sendTaskbarCreated(form.hwnd());
   EXPECT_TRUE(shell.calls.empty()) << "not added yet: the shell gets nothing";
 
@@ -118,6 +128,37 @@ TEST(TrayIcon_Shell, TheSessionsNotificationAreaTakesTheIconAndGetsItBackAfterAR
 
   form.tray().deleteTrayIcon();
   EXPECT_FALSE(::Shell_NotifyIconW(NIM_MODIFY, &probe));
+}
+
+TEST(TrayIcon_RefusedAdd, TheRetryTimerPutsTheIconInOnceTheShellTakesIt) {
+  int refusedTries = 2;
+  Form1 form(::GetModuleHandleW(nullptr), [&](DWORD message, NOTIFYICONDATAW* data) -> BOOL {
+    // A busy shell at sign-in: a try (an add, then an update) fails whole.
+    if ((message == NIM_ADD || message == NIM_MODIFY) && refusedTries > 0) {
+      if (message == NIM_MODIFY) --refusedTries;
+      return FALSE;
+    }
+    return ::Shell_NotifyIconW(message, data);
+  });
+  form.tray().addTrayIcon();
+  EXPECT_FALSE(form.tray().shown());
+  const ULONGLONG giveUp = ::GetTickCount64() + 30000;
+  MSG msg;
+  while (!form.tray().shown() && ::GetTickCount64() < giveUp) {
+    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::DispatchMessageW(&msg);
+    } else {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+  }
+  EXPECT_TRUE(form.tray().shown());
+  EXPECT_EQ(refusedTries, 0);
+  NOTIFYICONDATAW probe{};
+  probe.cbSize = sizeof(probe);
+  probe.hWnd = form.hwnd();
+  probe.uID = TrayIcon::Id;
+  EXPECT_TRUE(::Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the notification area has it";
+  form.tray().deleteTrayIcon();
 }
 
 // Sees the popup menu's modal loop from inside, on this thread: the menu
@@ -208,7 +249,8 @@ const CodeCase kCodes[] = {
     {"left button pressed", WM_LBUTTONDOWN, false},
     {"left double-click", WM_LBUTTONDBLCLK, false},
     {"pointer moved", WM_MOUSEMOVE, false},
-    {"selected", NIN_SELECT, false},
+    {"selected (a left click, or Enter after one)", NIN_SELECT, false},
+    {"Enter or Space on the icon chosen by keyboard", NIN_KEYSELECT, true},
 };
 
 TEST(TrayIcon_Callback, OnlyTheRightButtonReleaseOpensTheMenu) {
@@ -223,6 +265,8 @@ TEST(TrayIcon_Callback, OnlyTheRightButtonReleaseOpensTheMenu) {
     EXPECT_EQ(watch.opened, c.opensMenu ? 1 : 0);
     if (c.opensMenu) {
       EXPECT_TRUE(watch.sawMenuWindow);
+      EXPECT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_SETFOCUS))
+          << "dismissed: the focus goes back to the notification area";
     }
   }
   EXPECT_FALSE(form.isShown()) << "a dismissed menu does nothing";
