@@ -8,6 +8,7 @@
 #include "core/registry_path.h"
 #include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
+#include "platform/win32/registry_links.h"
 #include "platform/win32/unique_handle.h"
 
 // Every outcome of a deletion is an answer, never a failure of the call: a
@@ -82,6 +83,9 @@ DeletionOutcome deleteKey(const RegistryTarget& target) {
 DeletionOutcome RegistryApiDeleter::RegDelete(std::wstring_view path) noexcept {
   try {
     const RegistryPathReading reading = readRegistryPath(path);
+    if (links_ == Links::Refused && reading.target.kind != RegistryTarget::Kind::Nothing &&
+        pathCrossesRegistryLink(rootKey(reading.target.root), reading.target.key))
+      return DeletionOutcome::namesNothing(PathFault::ThroughLink);
     switch (reading.target.kind) {
       case RegistryTarget::Kind::Value: return deleteValue(reading.target);
       case RegistryTarget::Kind::Key: return deleteKey(reading.target);

@@ -1,0 +1,28 @@
+#include "service/win32/windows_event_log.h"
+
+#include <string>
+
+namespace vorlix::service::win32 {
+
+WindowsEventLog::WindowsEventLog() : source_(::RegisterEventSourceW(nullptr, EventSource)) {}
+
+void WindowsEventLog::report(ServiceEvent event, std::wstring_view text) {
+  if (!source_) return;
+  WORD type = EVENTLOG_INFORMATION_TYPE;
+  switch (severityOf(event)) {
+    case Severity::Information: break;
+    case Severity::Warning: type = EVENTLOG_WARNING_TYPE; break;
+    case Severity::Error: type = EVENTLOG_ERROR_TYPE; break;
+  }
+  try {
+    // An insertion string is limited to 31,839 characters; a bad entry's
+    // stored text could be longer.
+    std::wstring line(text.substr(0, 31000));
+    const wchar_t* strings[] = {line.c_str()};
+    (void)::ReportEventW(source_.get(), type, 0, static_cast<DWORD>(event), nullptr, 1, 0, strings,
+                         nullptr);
+  } catch (...) {
+  }
+}
+
+}  // namespace vorlix::service::win32
