@@ -43,4 +43,19 @@ void dropPrivileges() {
     throw Win32Error("AdjustTokenPrivileges", partly);
 }
 
+namespace {
+inline void closeServiceHandle(SC_HANDLE handle) { (void)::CloseServiceHandle(handle); }
+using unique_service_handle = vorlix::win32::unique_any<SC_HANDLE, closeServiceHandle>;
+}  // namespace
+
+bool requireOnlyTraversal(const wchar_t* serviceName) {
+  const unique_service_handle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return false;
+  const unique_service_handle service(::OpenServiceW(manager.get(), serviceName, SERVICE_CHANGE_CONFIG));
+  if (!service) return false;
+  wchar_t privileges[] = SE_CHANGE_NOTIFY_NAME L"\0";  // a list: doubly terminated
+  SERVICE_REQUIRED_PRIVILEGES_INFOW info{privileges};
+  return ::ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &info) != FALSE;
+}
+
 }  // namespace vorlix::service::win32

@@ -73,6 +73,9 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
     stopEvent.reset(win32::checkNotNull(::CreateEventW(nullptr, TRUE, FALSE, nullptr), "CreateEventW"));
     try {
       service::win32::dropPrivileges();
+      // Refused under Wine and by a restricted manager alike; the removal
+      // just made is what counts for this run.
+      (void)service::win32::requireOnlyTraversal(ServiceName);
     } catch (const win32::Win32Error& failure) {
       // It runs on with SYSTEM's privileges rather than not at all; the
       // administrator learns of it.
