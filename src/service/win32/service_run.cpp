@@ -63,8 +63,11 @@ bool StoreWatch::rearm() {
       const DWORD filter = store ? REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET |
                                        REG_NOTIFY_CHANGE_SECURITY
                                  : REG_NOTIFY_CHANGE_NAME;
-      checkStatus(::RegNotifyChangeKeyValue(key.get(), store ? TRUE : FALSE, filter, event_.get(), TRUE),
-                  "RegNotifyChangeKeyValue");
+      const LSTATUS armed =
+          ::RegNotifyChangeKeyValue(key.get(), store ? TRUE : FALSE, filter, event_.get(), TRUE);
+      // Deleted since it was opened: opened again, or the key above it.
+      if (armed == ERROR_KEY_DELETED) continue;
+      checkStatus(armed, "RegNotifyChangeKeyValue");
       key_ = std::move(key);
       watchingStore_ = store;
       return store || wasWatchingStore;

@@ -2,7 +2,19 @@
 
 #include <string>
 
+#include "service_events.h"  // generated from service_events.mc
+
 namespace vorlix::service::win32 {
+
+// The message table and the events must agree, or the Event Viewer shows
+// another event's text.
+static_assert(VORLIX_EVENT_STARTED == static_cast<DWORD>(ServiceEvent::Started));
+static_assert(VORLIX_EVENT_STOPPED == static_cast<DWORD>(ServiceEvent::Stopped));
+static_assert(VORLIX_EVENT_CONFIGURATION_READ == static_cast<DWORD>(ServiceEvent::ConfigurationRead));
+static_assert(VORLIX_EVENT_BAD_ENTRY == static_cast<DWORD>(ServiceEvent::BadEntry));
+static_assert(VORLIX_EVENT_INSECURE_STORE == static_cast<DWORD>(ServiceEvent::InsecureStore));
+static_assert(VORLIX_EVENT_DELETIONS == static_cast<DWORD>(ServiceEvent::Deletions));
+static_assert(VORLIX_EVENT_FAILURE == static_cast<DWORD>(ServiceEvent::Failure));
 
 WindowsEventLog::WindowsEventLog() : source_(::RegisterEventSourceW(nullptr, EventSource)) {}
 
