@@ -86,7 +86,7 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
     log.report(service::ServiceEvent::Started,
                L"Vorlix machine rules started. Rules: HKEY_LOCAL_MACHINE\\" +
                    std::wstring(service::win32::MachineStoreKey) + L".");
-    service::win32::runService(stopEvent.get(), [] { reportStatus(SERVICE_RUNNING); });
+    service::win32::runService(stopEvent.get(), log, [] { reportStatus(SERVICE_RUNNING); });
     reportStatus(SERVICE_STOP_PENDING, NO_ERROR, StopWaitHint);
     log.report(service::ServiceEvent::Stopped, L"Vorlix machine rules stopped.");
   } catch (const win32::Win32Error& failure) {

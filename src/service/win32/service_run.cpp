@@ -10,7 +10,6 @@
 #include "platform/win32/registry_watcher.h"
 #include "service/machine_service.h"
 #include "service/win32/store_security.h"
-#include "service/win32/windows_event_log.h"
 
 namespace vorlix::service::win32 {
 namespace {
@@ -78,13 +77,12 @@ bool StoreWatch::rearm() {
   }
 }
 
-void runService(HANDLE stop, void (*running)()) {
+void runService(HANDLE stop, EventLog& log, void (*running)()) {
   RegistrySettingsStore store(Hive::LocalMachine, MachineStoreKey);
   StoreSecurityGuard guard(MachineStoreKey);
   RegistryApiDeleter deleter(RegistryApiDeleter::Links::Refused);
   DeadlineTimer timer;
   RegistryWatcher watcher;
-  WindowsEventLog log;
   MachineService service(store, guard, deleter, timer, watcher, log,
                          [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
   watcher.onChange = [&service] { service.registryChanged(); };

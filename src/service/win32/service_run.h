@@ -11,6 +11,7 @@
 
 #include "platform/win32/unique_handle.h"
 #include "core/scan_timing.h"
+#include "service/machine_service.h"
 
 namespace vorlix::service::win32 {
 
@@ -56,6 +57,6 @@ class StoreWatch {
 // Runs until `stop` is signalled; `running` is called once the first
 // configuration has been read and the watches are armed. Throws on a
 // failure that leaves the service unable to work.
-void runService(HANDLE stop, void (*running)());
+void runService(HANDLE stop, EventLog& log, void (*running)());
 
 }  // namespace vorlix::service::win32
