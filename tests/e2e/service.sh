@@ -104,7 +104,7 @@ secure "$Open"
 set_entry keynames 1 Updater
 sleep 3  # no visible sign of a rule not applied; the service reads within 0.2 s
 plant_value "$Scratch\\Machine" Updater
-sleep 3
+sleep 3  # at Instant an applied rule takes well under a second (above)
 still_there "$Scratch\\Machine" Updater "rules applied from a store that everyone may write"
 secure "$Secure"
 # Wine reports no permission change, and nothing for a value rewritten as it
@@ -117,6 +117,6 @@ still_there "$Scratch\\Target" Victim "a rule deleted through a registry link"
 sc stop "$Name" >/dev/null
 poll 10 is_state STOPPED >/dev/null || fail "sc stop did not end the service: $(sc query "$Name")"
 plant_value "$Scratch\\Machine" Updater
-sleep 2
+sleep 2  # as above: what a running service would have deleted by now
 still_there "$Scratch\\Machine" Updater "a stopped service still deletes"
 echo "stopped"
