@@ -1,5 +1,7 @@
 // Cost of one scan pass over twelve active rules, as the program runs it
 // (each rule's outcome kept for its row's tip), against
+//   the same pass with the link check (each key on the way opened and asked
+//   whether it is a registry link), as the service runs it,
 //   the floor: the same twelve deletions as bare RegDeleteKeyValueW calls, and
 //   the scripting object: "WScript.Shell" created, asked to RegDelete through
 //   IDispatch and released, once per deletion.
@@ -124,7 +126,7 @@ bool scriptDelete(const std::wstring& path, HRESULT& callResult) {
 }
 
 struct Figures {
-  std::vector<double> pass, floor, script;
+  std::vector<double> pass, linkChecked, floor, script;
 };
 
 }  // namespace
@@ -148,6 +150,7 @@ int wmain() {
   std::vector<std::wstring> paths;
   for (const RuleSlot slot : table) paths.push_back(slot.fullPath());
   vorlix::win32::RegistryApiDeleter deleter;
+  vorlix::win32::RegistryApiDeleter linkChecking(vorlix::win32::RegistryApiDeleter::Links::Refused);
   RuleRecords records;
 
   // Sanity: the pass and the floor really delete, so the times are of work done.
@@ -160,6 +163,9 @@ int wmain() {
   scratch.deleteValues();
   const int leftByFloor = scratch.entriesLeft();
   scratch.createAll();
+  ScanPass::run(table, linkChecking, &records);
+  const int leftByLinkCheck = scratch.entriesLeft();
+  scratch.createAll();
   HRESULT scriptResult = S_OK;
   bool scriptCreated = true;
   for (const std::wstring& p : paths) scriptCreated = scriptDelete(p, scriptResult) && scriptCreated;
@@ -171,7 +177,8 @@ int wmain() {
   std::printf("scripting object %s; RegDelete call result 0x%08lX\n",
               scriptCreated ? "created" : "could NOT be created",
               static_cast<unsigned long>(scriptResult));
-  if (leftByPass != 0 || leftByFloor != 0) {
+  std::printf("entries left after a pass with the link check: %d\n", leftByLinkCheck);
+  if (leftByPass != 0 || leftByFloor != 0 || leftByLinkCheck != 0) {
     std::puts("a deletion did not happen: figures would be meaningless");
     return 1;
   }
@@ -193,13 +200,17 @@ int wmain() {
     for (int round = 0; round < kRounds; ++round) {
       // Each method leads in turn: whichever runs first after the set-up or
       // after the scripting object pays a little more.
-      for (int turn = 0; turn < 3; ++turn) {
-        switch ((round + turn) % 3) {
+      for (int turn = 0; turn < 4; ++turn) {
+        switch ((round + turn) % 4) {
           case 0:
             f.pass.push_back(timeRound(present, [&] { ScanPass::run(table, deleter, &records); }));
             break;
           case 1:
             f.floor.push_back(timeRound(present, [&] { scratch.deleteValues(); }));
+            break;
+          case 3:
+            f.linkChecked.push_back(
+                timeRound(present, [&] { ScanPass::run(table, linkChecking, &records); }));
             break;
           case 2:
             if (scriptCreated)
@@ -216,7 +227,10 @@ int wmain() {
                 present ? "entries present" : "entries missing (their keys exist)", kRules, kRounds,
                 kPassesPerRound);
     std::printf("  scan pass (registry API)        %9.1f us per pass\n", pass);
+    const double linkChecked = median(f.linkChecked);
+    std::printf("  scan pass, links refused        %9.1f us per pass\n", linkChecked);
     std::printf("  floor (RegDeleteKeyValueW)      %9.1f us per pass\n", floor);
+    std::printf("  links refused / floor %.2f  (the tray's target <= 1.20)\n", linkChecked / floor);
     if (scriptCreated) {
       const double script = median(f.script);
       std::printf("  scripting object, per deletion  %9.1f us per pass\n", script);

@@ -25,6 +25,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/tray_icon.cpp
   src/platform/win32/registry_deleter.cpp
   src/platform/win32/registry_keys.cpp
+  src/platform/win32/registry_links.cpp
   src/platform/win32/registry_watcher.cpp
   src/platform/win32/registry_settings_store.cpp
   src/platform/win32/single_instance.cpp
@@ -63,6 +64,33 @@ add_executable(vorlix WIN32
 target_link_libraries(vorlix PRIVATE vorlix_win32)
 if(MINGW)
   target_link_options(vorlix PRIVATE -municode)
+endif()
+
+# vorlix-service.exe, "Vorlix machine rules": the machine-wide rules as a
+# service, with the event message table compiled by the message compiler.
+find_program(VORLIX_WINDMC NAMES x86_64-w64-mingw32-windmc windmc REQUIRED)
+set(VORLIX_MESSAGES_DIR ${PROJECT_BINARY_DIR}/generated/service)
+add_custom_command(
+  OUTPUT ${VORLIX_MESSAGES_DIR}/service_events.rc ${VORLIX_MESSAGES_DIR}/service_events.h
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VORLIX_MESSAGES_DIR}
+  COMMAND ${VORLIX_WINDMC} -h ${VORLIX_MESSAGES_DIR} -r ${VORLIX_MESSAGES_DIR}
+          ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
+  DEPENDS ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
+  VERBATIM)
+add_executable(vorlix_service WIN32
+  src/service/win32/service_main.cpp
+  src/service/win32/service_run.cpp
+  src/service/win32/store_security.cpp
+  src/service/win32/privileges.cpp
+  src/service/win32/windows_event_log.cpp
+  src/service/vorlix-service.rc
+  ${VORLIX_MESSAGES_DIR}/service_events.rc
+)
+set_target_properties(vorlix_service PROPERTIES OUTPUT_NAME vorlix-service)
+target_include_directories(vorlix_service PRIVATE ${VORLIX_MESSAGES_DIR})
+target_link_libraries(vorlix_service PRIVATE vorlix_service_core vorlix_win32)
+if(MINGW)
+  target_link_options(vorlix_service PRIVATE -municode)
 endif()
 
 add_subdirectory(bench)

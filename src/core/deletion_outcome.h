@@ -15,6 +15,7 @@ enum class PathFault : std::uint8_t {
   LeadingBackslash,  // the key path starts with a backslash, or is backslashes only
   HiveItself,        // neither a key path nor a value name: the hive itself
   TooLong,           // a key path or value name longer than the registry's names
+  ThroughLink,       // a key on the path is a registry link, which is not followed
 };
 
 struct DeletionOutcome {

@@ -21,6 +21,7 @@ std::wstring faultText(PathFault fault) {
     case PathFault::NoSeparator: return L"the path has no backslash";
     case PathFault::TooLong:
       return L"the key path or value name is longer than the registry's 32,766 characters";
+    case PathFault::ThroughLink: return L"a key on the path is a registry link, which is never followed";
     case PathFault::None: break;
   }
   return L"the path cannot be read";

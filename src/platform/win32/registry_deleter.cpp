@@ -10,6 +10,7 @@
 #include "core/registry_path.h"
 #include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
+#include "platform/win32/registry_links.h"
 #include "platform/win32/unique_handle.h"
 
 // Every outcome of a deletion is an answer, never a failure of the call: a
@@ -90,9 +91,15 @@ bool keyExists(Hive root, std::wstring_view key) {
 
 DeletionOutcome RegistryApiDeleter::RegDelete(std::wstring_view path) noexcept {
   try {
+    // Links are looked for along the path as written: the user's part of
+    // HKEY_CLASSES_ROOT is itself reached through one on Windows.
+    const RegistryPathReading written = readRegistryPath(path);
+    if (links_ == Links::Refused && written.target.kind != RegistryTarget::Kind::Nothing &&
+        pathCrossesRegistryLink(rootKey(written.target.root), written.target.key))
+      return DeletionOutcome::namesNothing(PathFault::ThroughLink);
     // HKEY_CLASSES_ROOT in the part of the view that Windows would delete
     // in, decided here rather than left to the platform (Wine has only one).
-    const RegistryPathReading reading = inClassesPart(readRegistryPath(path), keyExists);
+    const RegistryPathReading reading = inClassesPart(written, keyExists);
     switch (reading.target.kind) {
       case RegistryTarget::Kind::Value: return deleteValue(reading.target);
       case RegistryTarget::Kind::Key: return deleteKey(reading.target);

@@ -13,8 +13,16 @@ namespace vorlix::win32 {
 
 class RegistryApiDeleter final : public RegistryDeleter {
  public:
+  enum class Links { Followed, Refused };
+  // Refused: a path through a registry link names nothing (see
+  // pathCrossesRegistryLink), at the cost of opening each key on the way.
+  explicit RegistryApiDeleter(Links links = Links::Followed) : links_(links) {}
+
   // Opens and closes every key within the call: no handle outlives it.
   DeletionOutcome RegDelete(std::wstring_view path) noexcept override;
+
+ private:
+  Links links_;
 };
 
 }  // namespace vorlix::win32

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/check.h"
+#include "platform/win32/registry_keys.h"
 #include "platform/win32/unique_handle.h"
 
 namespace vorlix::win32 {
@@ -28,16 +29,23 @@ SettingsStoreError notText(DWORD type) {
 
 RegistrySettingsStore::RegistrySettingsStore(std::wstring base) : base_(std::move(base)) {}
 
+RegistrySettingsStore::RegistrySettingsStore(Hive root, std::wstring base)
+    : root_(rootKey(root)),
+      rootName_(Hives[static_cast<std::size_t>(root)].name),
+      base_(std::move(base)),
+      applicationKey_(false) {}
+
 std::wstring RegistrySettingsStore::keyPath(std::wstring_view application,
                                             std::wstring_view section) const {
   std::wstring path = base_;
-  path.append(1, L'\\').append(application).append(1, L'\\').append(section);
+  if (applicationKey_) path.append(1, L'\\').append(application);
+  path.append(1, L'\\').append(section);
   return path;
 }
 
 std::wstring RegistrySettingsStore::location(std::wstring_view application,
                                              std::wstring_view section) const {
-  return L"HKEY_CURRENT_USER\\" + keyPath(application, section);
+  return rootName_ + L"\\" + keyPath(application, section);
 }
 
 std::wstring RegistrySettingsStore::readSetting(std::wstring_view application,
@@ -48,7 +56,7 @@ std::wstring RegistrySettingsStore::readSetting(std::wstring_view application,
   try {
     unique_hkey hkey;
     const LSTATUS opened =
-        ::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, hkey.put());
+        ::RegOpenKeyExW(root_, path.c_str(), 0, KEY_QUERY_VALUE, hkey.put());
     // An absent application or section: every entry in it reads as its default.
     if (isNotFound(opened)) return std::wstring(defaultValue);
     checkStatus(opened, "RegOpenKeyExW");
@@ -93,7 +101,7 @@ void RegistrySettingsStore::writeSetting(std::wstring_view application, std::wst
                              L"the text is too long for the registry");
   try {
     unique_hkey hkey;
-    checkStatus(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr,
+    checkStatus(::RegCreateKeyExW(root_, path.c_str(), 0, nullptr,
                                   REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, hkey.put(),
                                   nullptr),
                 "RegCreateKeyExW");

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/hives.h"
 #include "settings/settings_store.h"
 
 namespace vorlix::win32 {
@@ -20,6 +21,9 @@ class RegistrySettingsStore final : public SettingsStore {
 
   // `base` is a key path below HKEY_CURRENT_USER; tests pass a scratch key.
   explicit RegistrySettingsStore(std::wstring base = std::wstring(DefaultBase));
+  // A store elsewhere: the sections directly below `base` in `root`, with no
+  // key for the application (the machine store of the service).
+  RegistrySettingsStore(Hive root, std::wstring base);
 
   // REG_SZ and REG_EXPAND_SZ read as their literal text, up to the first NUL;
   // any other type throws UnreadableValue.
@@ -34,7 +38,10 @@ class RegistrySettingsStore final : public SettingsStore {
  private:
   std::wstring keyPath(std::wstring_view application, std::wstring_view section) const;
 
+  HKEY root_ = HKEY_CURRENT_USER;
+  std::wstring rootName_ = L"HKEY_CURRENT_USER";
   std::wstring base_;
+  bool applicationKey_ = true;
 };
 
 // The text of registry string data as stored: UTF-16 up to the first NUL or

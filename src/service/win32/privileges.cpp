@@ -1,0 +1,61 @@
+#include "service/win32/privileges.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/check.h"
+#include "platform/win32/unique_handle.h"
+
+namespace vorlix::service::win32 {
+
+void dropPrivileges() {
+  using namespace vorlix::win32;
+  unique_handle token;
+  checkBool(::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                               token.put()),
+            "OpenProcessToken");
+  DWORD size = 0;
+  (void)::GetTokenInformation(token.get(), TokenPrivileges, nullptr, 0, &size);  // the size only
+  std::vector<BYTE> buffer(size > sizeof(TOKEN_PRIVILEGES) ? size : sizeof(TOKEN_PRIVILEGES));
+  checkBool(::GetTokenInformation(token.get(), TokenPrivileges, buffer.data(),
+                                  static_cast<DWORD>(buffer.size()), &size),
+            "GetTokenInformation");
+  auto* privileges = reinterpret_cast<TOKEN_PRIVILEGES*>(buffer.data());
+  LUID traverse{};
+  checkBool(::LookupPrivilegeValueW(nullptr, SE_CHANGE_NOTIFY_NAME, &traverse),
+            "LookupPrivilegeValueW");
+  DWORD kept = 0;
+  for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+    LUID_AND_ATTRIBUTES& p = privileges->Privileges[i];
+    const bool isTraverse = p.Luid.LowPart == traverse.LowPart && p.Luid.HighPart == traverse.HighPart;
+    if (isTraverse) continue;
+    privileges->Privileges[kept] = p;
+    privileges->Privileges[kept].Attributes = SE_PRIVILEGE_REMOVED;
+    ++kept;
+  }
+  privileges->PrivilegeCount = kept;
+  if (kept == 0) return;
+  checkBool(::AdjustTokenPrivileges(token.get(), FALSE, privileges, 0, nullptr, nullptr),
+            "AdjustTokenPrivileges");
+  // Success with ERROR_NOT_ALL_ASSIGNED still left some in place.
+  if (const DWORD partly = ::GetLastError(); partly != ERROR_SUCCESS)
+    throw Win32Error("AdjustTokenPrivileges", partly);
+}
+
+namespace {
+inline void closeServiceHandle(SC_HANDLE handle) { (void)::CloseServiceHandle(handle); }
+using unique_service_handle = vorlix::win32::unique_any<SC_HANDLE, closeServiceHandle>;
+}  // namespace
+
+bool requireOnlyTraversal(const wchar_t* serviceName) {
+  const unique_service_handle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return false;
+  const unique_service_handle service(::OpenServiceW(manager.get(), serviceName, SERVICE_CHANGE_CONFIG));
+  if (!service) return false;
+  wchar_t privileges[] = SE_CHANGE_NOTIFY_NAME L"\0";  // a list: doubly terminated
+  SERVICE_REQUIRED_PRIVILEGES_INFOW info{privileges};
+  return ::ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &info) != FALSE;
+}
+
+}  // namespace vorlix::service::win32

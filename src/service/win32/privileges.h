@@ -1,0 +1,23 @@
+// LocalSystem starts with many privileges (backup, restore, debug, take
+// ownership, ...). Deleting registry entries needs none of them: SYSTEM's
+// own access to the keys is enough. Whatever a flaw could make of the
+// service, it does without them.
+#pragma once
+
+namespace vorlix::service::win32 {
+
+// Removes every privilege of the process token but SeChangeNotifyPrivilege
+// (traversal, which every process keeps); removed privileges cannot be
+// enabled again. Throws Win32Error.
+void dropPrivileges();
+
+}  // namespace vorlix::service::win32
+
+namespace vorlix::service::win32 {
+
+// The same list given to the service control manager, which from the next
+// start on creates the process with that privilege alone. False when the
+// manager refuses; the removal above applies anyway.
+bool requireOnlyTraversal(const wchar_t* serviceName);
+
+}  // namespace vorlix::service::win32

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# service.sh VORLIX_EXE PROBE_EXE SHOT_DIR SERVICE_EXE MACHINE_KEYS_EXE
+# "Vorlix machine rules" installed with sc.exe and started: rules in the
+# machine store at "Instant" delete planted HKEY_LOCAL_MACHINE entries within
+# a bounded wait and keep a neighbour; a changed store applies without a
+# restart; a bad value applies nowhere while the rules read before go on; a
+# store that others may write applies nothing; a rule through a registry
+# link deletes nothing; sc stop ends it. Wine enforces no key permissions and
+# keeps no event log: the trust decision and the events are tested natively.
+set -euo pipefail
+vorlix=${1:?vorlix.exe}
+probe_exe=${2:?vorlix_probe.exe}
+shots=${3:?screenshot directory}
+service_exe=${4:?vorlix-service.exe}
+keys_exe=${5:?machine_keys.exe}
+source "$(dirname "$0")/lib.sh"
+# (A time is taken before it is printed: a failure inside $(...) in an echo
+# would only end that subshell.)
+
+Name=VorlixMachineRules
+Store='HKLM\SOFTWARE\Vennik\Vorlix'
+Scratch='HKLM\Software\VorlixServiceE2E'
+Secure='O:BAD:PAI(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)'
+Open='O:BAD:PAI(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KA;;;WD)'
+
+sc() { wine sc "$@" 2>&1 | tr -d '\r'; }
+state() { sc query "$Name" | awk '/STATE/ {print $4}'; }
+is_state() { [[ $(state) == "$1" ]] && echo "$1"; }
+cleanup() {
+  sc stop "$Name" >/dev/null || true
+  poll 20 is_state STOPPED >/dev/null || true
+  sc delete "$Name" >/dev/null || true
+  reg delete "$Store" /f >/dev/null || true
+  reg delete "$Scratch" /f >/dev/null || true
+}
+trap cleanup EXIT
+keys() { wine "$keys_exe" "$@" >/dev/null || fail "machine_keys $*"; }
+# set SECTION KEY TEXT: one entry of the machine store.
+set_entry() { reg add "$Store\\$1" /v "$2" /d "$3" /f >/dev/null || fail "could not write $1\\$2"; }
+secure() {
+  keys sddl 'SOFTWARE\Vennik\Vorlix' "$1"
+  for section in Reg EnableKeys keydirs keynames; do keys sddl "SOFTWARE\\Vennik\\Vorlix\\$section" "$1"; done
+}
+still_there() { has_value "$1" "$2" || fail "$3"; }
+
+cleanup
+# The rules: 1 a value next to a neighbour, 2 the same through a link.
+for section in Reg EnableKeys keydirs keynames; do reg add "$Store\\$section" /f >/dev/null; done
+secure "$Secure"
+set_entry Reg 13 5
+set_entry Reg 1 2; set_entry EnableKeys 1 1
+set_entry keydirs 1 'Software\VorlixServiceE2E\Machine'; set_entry keynames 1 Updater
+set_entry Reg 2 2; set_entry EnableKeys 2 1
+set_entry keydirs 2 'Software\VorlixServiceE2E\Link'; set_entry keynames 2 Victim
+plant_value "$Scratch\\Machine" Updater
+plant_value "$Scratch\\Machine" Kept
+plant_value "$Scratch\\Target" Victim
+keys link 'Software\VorlixServiceE2E\Link' '\Registry\Machine\Software\VorlixServiceE2E\Target'
+has_value "$Scratch\\Link" Victim || fail "the registry link does not lead to its target here"
+
+binary=$(winepath -w "$service_exe" | tr -d '\r')
+sc create "$Name" binPath= "$binary" start= auto DisplayName= "Vorlix machine rules" >/dev/null
+poll 10 is_state STOPPED >/dev/null || fail "sc create did not install the service: $(sc query "$Name")"
+# The first start calls in a fresh prefix may fail: ask until it runs.
+end=$((SECONDS + 60))
+until [[ $(state) == RUNNING ]]; do
+  ((SECONDS < end)) || fail "the service did not start: $(sc query "$Name")"
+  [[ $(state) == STOPPED ]] && sc start "$Name" >/dev/null
+  sleep 0.5
+done
+
+t=$(gone_within 15000 "$Scratch\\Machine" Updater)
+echo "at start: gone after $t s"
+for round in 1 2; do
+  plant_value "$Scratch\\Machine" Updater
+  t=$(gone_within 5000 "$Scratch\\Machine" Updater)
+  echo "Instant, round $round: gone after $t s"
+done
+still_there "$Scratch\\Machine" Kept "the neighbour was deleted"
+still_there "$Scratch\\Target" Victim "a rule deleted through a registry link"
+
+# A rule added to the running service.
+set_entry Reg 3 2; set_entry keydirs 3 'Software\VorlixServiceE2E\Second'; set_entry keynames 3 Later
+plant_value "$Scratch\\Second" Later
+set_entry EnableKeys 3 1
+t=$(gone_within 15000 "$Scratch\\Second" Later)
+echo "a rule added: its entry gone after $t s"
+
+# A bad value first, then a change that would delete the neighbour: nothing
+# of it applies, and rule 1 goes on as read before.
+set_entry Reg 4 9
+set_entry keynames 1 Kept
+plant_value "$Scratch\\Machine" Updater
+t=$(gone_within 5000 "$Scratch\\Machine" Updater)
+echo "with a bad value: the earlier rule's entry gone after $t s"
+still_there "$Scratch\\Machine" Kept "a store with a bad value was applied"
+# Corrected: the change applies.
+reg delete "$Store\\Reg" /v 4 /f >/dev/null
+t=$(gone_within 15000 "$Scratch\\Machine" Kept)
+echo "corrected: the changed rule's entry gone after $t s"
+
+# Writable by everyone: nothing applies; secured again: the rules are back.
+secure "$Open"
+set_entry keynames 1 Updater
+sleep 3  # no visible sign of a rule not applied; the service reads within 0.2 s
+plant_value "$Scratch\\Machine" Updater
+sleep 3  # at Instant an applied rule takes well under a second (above)
+still_there "$Scratch\\Machine" Updater "rules applied from a store that everyone may write"
+secure "$Secure"
+# Wine reports no permission change, and nothing for a value rewritten as it
+# was: a new value makes the service read the store again.
+set_entry Reg Enabled 1
+t=$(gone_within 15000 "$Scratch\\Machine" Updater)
+echo "secured again: gone after $t s"
+still_there "$Scratch\\Target" Victim "a rule deleted through a registry link"
+
+sc stop "$Name" >/dev/null
+poll 10 is_state STOPPED >/dev/null || fail "sc stop did not end the service: $(sc query "$Name")"
+plant_value "$Scratch\\Machine" Updater
+sleep 2  # as above: what a running service would have deleted by now
+still_there "$Scratch\\Machine" Updater "a stopped service still deletes"
+echo "stopped"
