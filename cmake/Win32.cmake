@@ -49,7 +49,8 @@ if(MSVC)
   target_link_options(vorlix PRIVATE /MANIFEST:NO)
 endif()
 if(MINGW)
-  target_link_options(vorlix PRIVATE -municode)
+  # No link time in the PE header: two builds of one commit give the same file.
+  target_link_options(vorlix PRIVATE -municode -Wl,--no-insert-timestamp)
 endif()
 
 add_subdirectory(bench)
