@@ -117,7 +117,7 @@ wait_end 15
 
 msiexec /i "$newer_msi" /qn || fail "the upgrade failed"
 cmp "$installed" "$new_exe" || fail "the upgrade did not replace vorlix.exe"
-[[ $(apps) == "$newer Vennik" ]] || fail "Apps & features after the upgrade: '$(apps)'"
+[[ $(apps) == "$newer Vennik" && -n $(run_value HKCU) ]] || fail "after the upgrade: '$(apps)', Run '$(run_value HKCU)'"
 same_lines "the configuration after the upgrade" "$saved" "$(store_dump)"
 msiexec /i "$user_msi" /qn && fail "the older msi was installed over the newer"
 cmp "$installed" "$new_exe" || fail "the refused downgrade changed vorlix.exe"
@@ -128,11 +128,14 @@ msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
 same_lines "the configuration after the uninstall" "$saved" "$(store_dump)"
 
 # Interactive (reduced interface): the install starts Vorlix at its end.
+# An upgrade keeps the earlier AUTOSTART.
 msiexec /i "$user_msi" /qr AUTOSTART=0 || fail "the AUTOSTART=0 install failed"
 [[ -f $installed && -z $(run_value HKCU) ]] || fail "AUTOSTART=0 wrote the Run value"
 probe wait-icon 30000 || fail "the interactive install did not start Vorlix"
 probe close && probe wait-gone 15000 || fail "the started Vorlix did not end"
-msiexec /x "$user_msi" /qn || fail "the uninstall failed"
+msiexec /i "$newer_msi" /qn || fail "the upgrade failed"
+[[ -z $(run_value HKCU) ]] || fail "an upgrade without AUTOSTART did not keep AUTOSTART=0"
+msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
 
 msiexec /i "$machine_msi" /qn || fail "the per-machine install failed"
 machine_win='C:\Program Files\Vorlix\vorlix.exe'
