@@ -63,7 +63,8 @@ add_executable(vorlix WIN32
 )
 target_link_libraries(vorlix PRIVATE vorlix_win32)
 if(MINGW)
-  target_link_options(vorlix PRIVATE -municode)
+  # No link time in the PE header: two builds of one commit give the same file.
+  target_link_options(vorlix PRIVATE -municode -Wl,--no-insert-timestamp)
 endif()
 
 # vorlix-service.exe, "Vorlix machine rules": the machine-wide rules as a

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# installer.sh VORLIX_EXE PROBE_EXE SHOT_DIR WORK_DIR
+# The release files and the installers' life cycle under Wine's msiexec.
+# scripts/package runs in two copies of the sources, which must give
+# identical files, and again in one of them with a higher version, signing
+# with a throwaway certificate. Then: a bad AUTOSTART, install, start, a second start,
+# upgrade, downgrade, uninstall, an interactive AUTOSTART=0 install, and the
+# per-machine package.
+set -euo pipefail
+probe_exe=${2:?vorlix_probe.exe}
+shots=${3:?screenshot directory}
+work=${4:?work directory}
+source "$(dirname "$0")/lib.sh"
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+version=$(sed -n 's/^project(Vorlix VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+IFS=. read -r major minor patch _ <<<"$version.0.0"
+newer=$major.$minor.$((patch + 1))
+SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
+export SOURCE_DATE_EPOCH
+
+rm -rf "$work"
+for copy in a b; do
+  mkdir -p "$work/$copy"
+  # The sources as they are, committed or not.
+  git -C "$root" ls-files -z -c -o --exclude-standard |
+    tar -C "$root" --null -T - --ignore-failed-read -cf - 2>/dev/null | tar -C "$work/$copy" -xf -
+done
+package() { "$work/a/scripts/package" >"$work/$1.log" 2>&1 || fail "scripts/package ($1): $(tail "$work/$1.log")"; }
+package a
+# Compiled anew, so that a compiler cache cannot hide a build path.
+CCACHE_DISABLE=1 "$work/b/scripts/package" >"$work/b.log" 2>&1 || fail "scripts/package (b): $(tail "$work/b.log")"
+cmp "$work/a/build/package/vorlix.exe" "$work/b/build/package/vorlix.exe" ||
+  fail "two builds in two folders gave different vorlix.exe"
+diff -r "$work/a/dist" "$work/b/dist" || fail "two builds in two folders gave different release files"
+(cd "$work/a/dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
+# unpacked EXE ZIP: the zip holds the three files, the program as EXE and
+# the texts with CRLF; writes its vorlix.exe to EXE.unpacked.
+unpacked() {
+  python3 - "$@" <<'PY' || fail "the zip $2 is not as it should be"
+import sys, zipfile
+z = zipfile.ZipFile(sys.argv[2])
+assert z.namelist() == ["vorlix.exe", "LICENSE.txt", "README.txt"], z.namelist()
+exe = z.read("vorlix.exe")
+assert exe == open(sys.argv[1], "rb").read()
+open(sys.argv[1] + ".unpacked", "wb").write(exe)
+assert b"Vennik" in z.read("LICENSE.txt")
+for text in ("LICENSE.txt", "README.txt"):
+    assert all(l.endswith(b"\r") for l in z.read(text).split(b"\n")[:-1]), text
+PY
+}
+old_exe=$work/old.exe
+cp "$work/a/build/package/stage/vorlix.exe" "$old_exe"
+unpacked "$old_exe" "$work/a/dist/Vorlix-$version-win64.zip"
+mv "$work/a/dist" "$work/old"
+
+# The next version, signed with a throwaway certificate.
+sed -i "s/^project(Vorlix VERSION [0-9.]*/project(Vorlix VERSION $newer/" "$work/a/CMakeLists.txt"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
+  -subj "/CN=Vorlix throwaway" -addext extendedKeyUsage=codeSigning 2>/dev/null
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/sign.pfx" -passout pass:throwaway
+VORLIX_SIGN_PFX=$work/sign.pfx VORLIX_SIGN_PASSWORD=throwaway package newer
+rm -f "$work/key.pem" "$work/sign.pfx"
+new_exe=$work/a/build/package/stage/vorlix.exe
+unpacked "$new_exe" "$work/a/dist/Vorlix-$newer-win64.zip"
+for signed in "$new_exe.unpacked" "$work/a/dist"/*.msi; do
+  osslsigncode verify -CAfile "$work/cert.pem" -in "$signed" >"$work/verify.log" 2>&1 ||
+    fail "$(basename "$signed") is not signed: $(tail -3 "$work/verify.log")"
+done
+
+user_msi=$work/old/Vorlix-$version-win64.msi
+newer_msi=$work/a/dist/Vorlix-$newer-win64.msi
+machine_msi=$work/old/Vorlix-$version-win64-machine.msi
+msiexec() { wine msiexec "$@" </dev/null >/dev/null 2>&1; }
+folder() { wine cmd /c echo "%$1%" | tr -d '\r'; }
+installed_win="$(folder LOCALAPPDATA)\\Programs\\Vorlix\\vorlix.exe"
+installed=$(winepath -u "$installed_win")
+shortcut=$(winepath -u "$(folder APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\Vorlix.lnk")
+RunKey='Software\Microsoft\Windows\CurrentVersion\Run'
+run_value() { reg query "$1\\$RunKey" /v Vorlix 2>/dev/null | sed -n 's/^ *Vorlix *REG_SZ *//p'; }
+# Apps & features: the entries named Vorlix, as "version publisher" lines.
+apps() {
+  { reg query "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s
+    reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s; } 2>/dev/null |
+    awk -v RS= '/DisplayName +REG_SZ +Vorlix\n/ {
+      v = $0; sub(/.*DisplayVersion +REG_SZ +/, "", v); sub(/\n.*/, "", v)
+      p = $0; sub(/.*Publisher +REG_SZ +/, "", p); sub(/\n.*/, "", p); print v, p }'
+}
+
+msiexec /i "$user_msi" /qn AUTOSTART=yes && fail "AUTOSTART=yes was accepted"
+[[ ! -e $installed && -z $(run_value HKCU) && -z $(apps) ]] || fail "AUTOSTART=yes left a part installed"
+
+store_clear
+mapfile -t kept < <(rule 3 1 1 'Software\Kept' Value)
+configuration "${kept[@]}" "Reg${T}13${T}4" | store_plant
+saved=$(store_dump)
+msiexec /i "$user_msi" /qn || fail "the per-user install failed"
+cmp "$installed" "$old_exe" || fail "vorlix.exe was not installed"
+[[ -f $shortcut ]] || fail "no Start menu shortcut"
+[[ $(run_value HKCU) == "\"$installed_win\"" ]] || fail "Run value: '$(run_value HKCU)'"
+[[ $(apps) == "$version Vennik" ]] || fail "Apps & features: '$(apps)'"
+icon=$(reg query 'HKCU\Software\Microsoft\Installer\Products' /s | sed -n 's/^ *ProductIcon *REG_SZ *//p')
+[[ -n $icon && -s $(winepath -u "$icon") ]] || fail "no product icon: '$icon'"
+
+vorlix=$installed_win
+start_resident
+# A second start shows the first copy's window, ends with 0 and leaves one copy.
+wine "$vorlix" &
+second=$!
+for _ in $(seq 200); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$second" 2>/dev/null && { kill "$second"; fail "a second start kept running"; }
+wait "$second" || fail "a second start ended with status $?"
+probe wait-visible 10000 || fail "a second start did not show the first copy's window"
+kill -0 "$vorlix_pid" || fail "the first copy ended"
+probe close || fail "could not close the window"
+wait_end 15
+
+msiexec /i "$newer_msi" /qn || fail "the upgrade failed"
+cmp "$installed" "$new_exe" || fail "the upgrade did not replace vorlix.exe"
+[[ $(apps) == "$newer Vennik" && -n $(run_value HKCU) ]] || fail "after the upgrade: '$(apps)', Run '$(run_value HKCU)'"
+same_lines "the configuration after the upgrade" "$saved" "$(store_dump)"
+msiexec /i "$user_msi" /qn && fail "the older msi was installed over the newer"
+cmp "$installed" "$new_exe" || fail "the refused downgrade changed vorlix.exe"
+
+msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
+[[ ! -e $(dirname "$installed") ]] || fail "the uninstall left the program's folder"
+[[ ! -e $shortcut && -z $(run_value HKCU) && -z $(apps) ]] || fail "the uninstall left the shortcut, Run value or entry"
+same_lines "the configuration after the uninstall" "$saved" "$(store_dump)"
+
+# Interactive (reduced interface): the install starts Vorlix at its end.
+# An upgrade keeps the earlier AUTOSTART.
+msiexec /i "$user_msi" /qr AUTOSTART=0 || fail "the AUTOSTART=0 install failed"
+[[ -f $installed && -z $(run_value HKCU) ]] || fail "AUTOSTART=0 wrote the Run value"
+probe wait-icon 30000 || fail "the interactive install did not start Vorlix"
+probe close && probe wait-gone 15000 || fail "the started Vorlix did not end"
+msiexec /i "$newer_msi" /qn || fail "the upgrade failed"
+[[ -z $(run_value HKCU) ]] || fail "an upgrade without AUTOSTART did not keep AUTOSTART=0"
+msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
+
+msiexec /i "$machine_msi" /qn || fail "the per-machine install failed"
+machine_win='C:\Program Files\Vorlix\vorlix.exe'
+cmp "$(winepath -u "$machine_win")" "$old_exe" || fail "vorlix.exe is not in Program Files"
+[[ $(run_value HKLM) == "\"$machine_win\"" && -z $(run_value HKCU) ]] ||
+  fail "per-machine Run values: HKLM '$(run_value HKLM)', HKCU '$(run_value HKCU)'"
+msiexec /x "$machine_msi" /qn || fail "the per-machine uninstall failed"
+[[ ! -e $(winepath -u "$machine_win") && -z $(run_value HKLM) ]] || fail "the per-machine uninstall left parts"
+echo "release files reproducible and signed; installers verified ($version -> $newer)"
