@@ -69,7 +69,8 @@ endif()
 
 # vorlix-service.exe, "Vorlix machine rules": the machine-wide rules as a
 # service, with the event message table compiled by the message compiler.
-find_program(VORLIX_WINDMC NAMES x86_64-w64-mingw32-windmc windmc REQUIRED)
+# mingw's windmc and Microsoft's mc take the same arguments.
+find_program(VORLIX_WINDMC NAMES x86_64-w64-mingw32-windmc windmc mc REQUIRED)
 set(VORLIX_MESSAGES_DIR ${PROJECT_BINARY_DIR}/generated/service)
 add_custom_command(
   OUTPUT ${VORLIX_MESSAGES_DIR}/service_events.rc ${VORLIX_MESSAGES_DIR}/service_events.h
@@ -91,7 +92,7 @@ set_target_properties(vorlix_service PROPERTIES OUTPUT_NAME vorlix-service)
 target_include_directories(vorlix_service PRIVATE ${VORLIX_MESSAGES_DIR})
 target_link_libraries(vorlix_service PRIVATE vorlix_service_core vorlix_win32)
 if(MINGW)
-  target_link_options(vorlix_service PRIVATE -municode)
+  target_link_options(vorlix_service PRIVATE -municode -Wl,--no-insert-timestamp)
 endif()
 
 add_subdirectory(bench)

@@ -137,11 +137,17 @@ msiexec /i "$newer_msi" /qn || fail "the upgrade failed"
 [[ -z $(run_value HKCU) ]] || fail "an upgrade without AUTOSTART did not keep AUTOSTART=0"
 msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
 
-msiexec /i "$machine_msi" /qn || fail "the per-machine install failed"
+# Wine's msiexec once left the service out of a first install in a fresh
+# prefix (status 91): a second try puts it in.
+msiexec /i "$machine_msi" /qn || msiexec /i "$machine_msi" /qn || fail "the per-machine install failed"
 machine_win='C:\Program Files\Vorlix\vorlix.exe'
+service_state() { wine sc query VorlixMachineRules 2>&1 | tr -d '\r' | awk '/STATE/ {print $4}'; }
+service_runs() { [[ $(service_state) == RUNNING ]] && echo running; }
+poll 60 service_runs >/dev/null || fail "the per-machine install did not start the service: '$(service_state)'"
 cmp "$(winepath -u "$machine_win")" "$old_exe" || fail "vorlix.exe is not in Program Files"
 [[ $(run_value HKLM) == "\"$machine_win\"" && -z $(run_value HKCU) ]] ||
   fail "per-machine Run values: HKLM '$(run_value HKLM)', HKCU '$(run_value HKCU)'"
 msiexec /x "$machine_msi" /qn || fail "the per-machine uninstall failed"
-[[ ! -e $(winepath -u "$machine_win") && -z $(run_value HKLM) ]] || fail "the per-machine uninstall left parts"
+[[ ! -e $(winepath -u "$machine_win") && -z $(run_value HKLM) && -z $(service_state) ]] ||
+  fail "the per-machine uninstall left parts (service: '$(service_state)')"
 echo "release files reproducible and signed; installers verified ($version -> $newer)"
