@@ -129,23 +129,30 @@ void Form1::rebuildFont() {
   font_ = std::move(font);
 }
 
+unique_hicon Form1::loadIcon(int widthMetric, int heightMetric) const {
+  return unique_hicon(static_cast<HICON>(checkNotNull(
+      ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VORLIX), IMAGE_ICON,
+                   ::GetSystemMetricsForDpi(widthMetric, static_cast<UINT>(dpi_)),
+                   ::GetSystemMetricsForDpi(heightMetric, static_cast<UINT>(dpi_)),
+                   LR_DEFAULTCOLOR),
+      "LoadImageW")));
+}
+
+// The small icon serves the tray from the start; the big one only a shown
+// window, so it comes with the controls.
 void Form1::loadIcons() {
-  auto load = [&](int widthMetric, int heightMetric) {
-    return unique_hicon(static_cast<HICON>(checkNotNull(
-        ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VORLIX), IMAGE_ICON,
-                     ::GetSystemMetricsForDpi(widthMetric, static_cast<UINT>(dpi_)),
-                     ::GetSystemMetricsForDpi(heightMetric, static_cast<UINT>(dpi_)),
-                     LR_DEFAULTCOLOR),
-        "LoadImageW")));
-  };
-  unique_hicon big = load(SM_CXICON, SM_CYICON);
-  unique_hicon small = load(SM_CXSMICON, SM_CYSMICON);
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  if (hasControls()) loadBigIcon();
+  unique_hicon small = loadIcon(SM_CXSMICON, SM_CYSMICON);
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
   if (tray_) tray_->setImage(small.get());
-  // Only now is nothing using the old images any more.
-  bigIcon_ = std::move(big);
+  // Only now is nothing using the old image any more.
   smallIcon_ = std::move(small);
+}
+
+void Form1::loadBigIcon() {
+  unique_hicon big = loadIcon(SM_CXICON, SM_CYICON);
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  bigIcon_ = std::move(big);
 }
 
 void Form1::sizeWindowToClientArea() {
@@ -164,8 +171,11 @@ void Form1::onDpiChanged(int dpi, const RECT& suggested) {
                            suggested.right - suggested.left, suggested.bottom - suggested.top,
                            SWP_NOZORDER | SWP_NOACTIVATE),
             "SetWindowPos");
-  rebuildFont();
-  layOut();
+  // Without controls yet, they take the new DPI when they are made.
+  if (hasControls()) {
+    rebuildFont();
+    layOut();
+  }
   loadIcons();
   if (tips_) tips_->setDpi(dpi);
 }
