@@ -34,10 +34,10 @@ std::wstring HeldControls::text(TextField field, int slot) const {
 
 void HeldControls::setText(TextField field, int slot, std::wstring_view text) {
   requireSlotNumber(slot);
-  // An edit control's text ends at the first NUL it is given.
-  const std::size_t end = text.find(L'\0');
+  // Kept whole: the one text an edit control would cut, one with a NUL in
+  // it, is one no registry text can be.
   auto& texts = field == TextField::Key ? keys_ : names_;
-  texts[static_cast<std::size_t>(slot)] = std::wstring(text.substr(0, end));
+  texts[static_cast<std::size_t>(slot)] = std::wstring(text);
 }
 
 void copyControls(const ConfigControls& from, ConfigControls& to) {

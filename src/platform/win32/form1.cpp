@@ -56,7 +56,7 @@ void Form1::makeControls() {
     addRuleTips();
     nameControls();
     layOut();
-    loadBigIcon();
+    setWindowIcons(smallIcon_.get());
     lastFocus_ = controls_[ui::ids::scanenabled];
     live_.handOver(controls_);
   } catch (...) {

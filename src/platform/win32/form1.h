@@ -109,7 +109,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void rebuildFont();
   unique_hicon loadIcon(int widthMetric, int heightMetric) const;
   void loadIcons();
-  void loadBigIcon();
+  void setWindowIcons(HICON small);
   void sizeWindowToClientArea();
   void onDpiChanged(int dpi, const RECT& suggested);
   // Help beside the controls (form1_assist.cpp): the rows' tips and the

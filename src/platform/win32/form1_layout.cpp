@@ -138,20 +138,20 @@ unique_hicon Form1::loadIcon(int widthMetric, int heightMetric) const {
       "LoadImageW")));
 }
 
-// The small icon serves the tray from the start; the big one only a shown
-// window, so it comes with the controls.
+// The small icon serves the tray from the start; the window's own icons
+// only a shown window, so they come with the controls.
 void Form1::loadIcons() {
-  if (hasControls()) loadBigIcon();
   unique_hicon small = loadIcon(SM_CXSMICON, SM_CYSMICON);
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
   if (tray_) tray_->setImage(small.get());
+  if (hasControls()) setWindowIcons(small.get());
   // Only now is nothing using the old image any more.
   smallIcon_ = std::move(small);
 }
 
-void Form1::loadBigIcon() {
+void Form1::setWindowIcons(HICON small) {
   unique_hicon big = loadIcon(SM_CXICON, SM_CYICON);
   ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
   bigIcon_ = std::move(big);
 }
 

@@ -135,11 +135,11 @@ TEST(Form1_Creation, HiddenCaptionedConfigureWithCloseBoxOnlyAndNoMenuBar) {
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
   EXPECT_EQ(::GetMenu(w), nullptr);
-  EXPECT_NE(reinterpret_cast<HICON>(::SendMessageW(w, WM_GETICON, ICON_SMALL, 0)), nullptr);
-  // The big icon comes with the controls, for the window to be shown.
+  // The window's icons come with the controls, for the window to be shown.
   const HICON big = rig.form.icon();
   EXPECT_NE(big, nullptr);
   EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(w, WM_GETICON, ICON_BIG, 0)), big);
+  EXPECT_NE(reinterpret_cast<HICON>(::SendMessageW(w, WM_GETICON, ICON_SMALL, 0)), nullptr);
   EXPECT_FALSE(rig.form.timer().enabled());
   EXPECT_EQ(rig.form.timer().interval(), 1000);
 }

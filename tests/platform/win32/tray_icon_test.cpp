@@ -72,6 +72,7 @@ TEST(TrayIcon_Record, OwnerFormIdOneOurCallbackTheWindowsSmallIconAndTheTip) {
   EXPECT_EQ(add.uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP),
             static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP));
   EXPECT_EQ(add.uCallbackMessage, static_cast<UINT>(WM_APP + 1));
+  (void)form.icon();  // the window gets its icons with its controls
   EXPECT_EQ(add.hIcon, reinterpret_cast<HICON>(::SendMessageW(form.hwnd(), WM_GETICON, ICON_SMALL, 0)));
   EXPECT_STREQ(add.szTip, L"Vennik's Vorlix");
   EXPECT_EQ(shell.calls[1].data.uVersion, static_cast<UINT>(NOTIFYICON_VERSION_4));
