@@ -55,7 +55,6 @@ void Form1::makeControls() {
     createControls();
     addRuleTips();
     nameControls();
-    layOut();
     setWindowIcons(smallIcon_.get());
     lastFocus_ = controls_[ui::ids::scanenabled];
     live_.handOver(controls_);
