@@ -4,6 +4,11 @@
 //
 //   program_bench start-to-icon EXE CLASS RUNS   median time from process
 //                                                start to the icon (ms)
+//   program_bench start-to-icon-pair EXE1 CLASS1 EXE2 CLASS2 RUNS
+//                                                the same for two programs,
+//                                                started in turn, so that both
+//                                                meet the same load of a
+//                                                shared machine
 //   program_bench start EXE CLASS                starts it, waits for its icon
 //   program_bench configure-time EXE CLASS RUNS  median time from the click on
 //                                                Configure to the window shown,
@@ -265,6 +270,20 @@ int run(int argc, wchar_t** argv) {
     }
     std::sort(runs.begin(), runs.end());
     std::printf("%.0f %.0f %.0f\n", runs[runs.size() / 2], runs.front(), runs.back());
+    return 0;
+  }
+  if (command == L"start-to-icon-pair" && argc == 7) {
+    std::vector<double> first, second;
+    for (int i = std::max(1, _wtoi(argv[6])); i > 0; --i) {
+      first.push_back(startAndWaitForIcon(argv[2], argv[3]));
+      stop(argv[3]);
+      second.push_back(startAndWaitForIcon(argv[4], argv[5]));
+      stop(argv[5]);
+    }
+    for (std::vector<double>* runs : {&first, &second}) {
+      std::sort(runs->begin(), runs->end());
+      std::printf("%.0f %.0f %.0f\n", (*runs)[runs->size() / 2], runs->front(), runs->back());
+    }
     return 0;
   }
   if (command == L"configure-time" && argc == 5) {
