@@ -54,7 +54,7 @@ ControlClass controlClass(const ui::PlacedControl& c) {
 }  // namespace
 
 // Each control is made in its place: under Wine, moving ~90 controls
-// afterwards cost the first Configure as much again as making them.
+// afterwards cost the first Configure most of what making them cost again.
 void Form1::createControls() {
   for (const ui::PlacedControl& c : layout_) {
     const ControlClass cls = controlClass(c);
