@@ -4,8 +4,21 @@
 //
 //   program_bench start-to-icon EXE CLASS RUNS   median time from process
 //                                                start to the icon (ms)
+//   program_bench start-to-icon-pair EXE1 CLASS1 EXE2 CLASS2 RUNS
+//                                                the same for two programs,
+//                                                started in turn, so that both
+//                                                meet the same load of a
+//                                                shared machine
 //   program_bench start EXE CLASS                starts it, waits for its icon
+//   program_bench configure-time EXE CLASS RUNS  median time from the click on
+//                                                Configure to the window shown,
+//                                                each in a fresh start (ms)
 //   program_bench memory CLASS                   "private working-set" (bytes)
+//   program_bench objects CLASS                  "windows GDI apiGDI apiUSER":
+//                                                its windows (children too),
+//                                                its GDI handle table's live
+//                                                entries, and GetGuiResources'
+//                                                figures (Wine: always 0)
 //   program_bench stop CLASS                     WM_CLOSE, waits for the end
 //   program_bench store scanner-off|twelve-rules the settings to measure
 //
@@ -84,6 +97,109 @@ double startAndWaitForIcon(const std::wstring& exe, const wchar_t* windowClass) 
   }
 }
 
+// Windows of the process, top-level, message-only and child windows alike.
+int windowsOf(DWORD processId) {
+  struct Count {
+    DWORD processId;
+    int windows = 0;
+  } count{processId};
+  const WNDENUMPROC child = [](HWND, LPARAM data) -> BOOL {
+    ++reinterpret_cast<Count*>(data)->windows;
+    return TRUE;
+  };
+  const auto countTree = [&](HWND window) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != processId) return;
+    ++count.windows;
+    ::EnumChildWindows(window, child, reinterpret_cast<LPARAM>(&count));
+  };
+  for (HWND w = ::GetTopWindow(nullptr); w != nullptr; w = ::GetWindow(w, GW_HWNDNEXT)) countTree(w);
+  for (HWND w = ::FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w != nullptr;
+       w = ::FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr))
+    countTree(w);
+  return count.windows;
+}
+
+// The live entries of the process's GDI handle table, which the PEB points
+// to (at 0xF8 in a 64-bit PEB): Wine's GetGuiResources answers 0 for another
+// process. Under Wine the table is the process's own, so every live entry is
+// the program's (its stock objects included). -1 where it cannot be read.
+long gdiObjectsOf(HANDLE process) {
+  using QueryFn = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  struct {
+    PVOID reserved1;
+    PVOID pebBaseAddress;
+    PVOID reserved2[2];
+    ULONG_PTR uniqueProcessId;
+    PVOID reserved3;
+  } basic{};
+  ULONG length = 0;
+  if (query == nullptr || query(process, 0, &basic, sizeof(basic), &length) != 0) return -1;
+  ULONGLONG table = 0;
+  SIZE_T read = 0;
+  if (!::ReadProcessMemory(process, static_cast<BYTE*>(basic.pebBaseAddress) + 0xF8, &table,
+                           sizeof(table), &read) || table == 0)
+    return -1;
+  constexpr std::size_t EntrySize = 24, Entries = 0x10000, TypeAt = 14;
+  std::vector<BYTE> entries(EntrySize * Entries);
+  if (!::ReadProcessMemory(process, reinterpret_cast<void*>(table), entries.data(), entries.size(), &read))
+    return -1;
+  long live = 0;
+  for (std::size_t i = 0; i < Entries; ++i) live += entries[i * EntrySize + TypeAt] != 0;
+  return live;
+}
+
+HWND openMenu() {
+  HWND menu = ::FindWindowW(L"#32768", nullptr);
+  return menu != nullptr && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+template <class Condition>
+void waitFor(const char* what, Condition done) {
+  const double start = nowMs();
+  while (!done()) {
+    if (nowMs() - start > 30000) throw std::runtime_error(what);
+    ::Sleep(1);
+  }
+}
+
+void click(POINT at) {
+  // Absolute coordinates run from 0 to 65535 across the primary screen.
+  const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+  INPUT input[3]{};
+  for (INPUT& i : input) {
+    i.type = INPUT_MOUSE;
+    i.mi.dx = static_cast<LONG>((at.x * 65535 + width / 2) / (width - 1));
+    i.mi.dy = static_cast<LONG>((at.y * 65535 + height / 2) / (height - 1));
+  }
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+  if (::SendInput(3, input, sizeof(INPUT)) != 3) throw std::runtime_error("SendInput failed");
+}
+
+// Opens the icon's menu as the shell does for a right click (version 4: the
+// event in the low word, the icon in the high word, the position in
+// wParam), then clicks its first item, Configure, as a user does. The time
+// runs from the click to the window shown.
+double configureTime(HWND window) {
+  ::PostMessageW(window, WM_APP + 1, MAKEWPARAM(500, 500), MAKELPARAM(WM_CONTEXTMENU, 1));
+  waitFor("no popup menu within 30 s", [] { return openMenu() != nullptr; });
+  // The items are text items of one height: the first is the top one.
+  RECT client{};
+  ::GetClientRect(openMenu(), &client);
+  ::MapWindowPoints(openMenu(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  const LONG itemHeight = (client.bottom - client.top) / 2;
+  ::Sleep(100);  // the menu settles (drawn, tracking the mouse)
+  const double start = nowMs();
+  click({(client.left + client.right) / 2, client.top + itemHeight / 2});
+  waitFor("the window was not shown within 30 s", [&] { return ::IsWindowVisible(window) != FALSE; });
+  return nowMs() - start;
+}
+
 unique_handle openProcessOf(const wchar_t* windowClass, DWORD access) {
   HWND window = findWindow(windowClass);
   if (window == nullptr) throw std::runtime_error("no window of that class");
@@ -117,6 +233,14 @@ void printMemory(const wchar_t* windowClass) {
               static_cast<unsigned long long>(c.WorkingSetSize));
 }
 
+void printObjects(const wchar_t* windowClass) {
+  const unique_handle process =
+      openProcessOf(windowClass, PROCESS_QUERY_INFORMATION | PROCESS_VM_READ);
+  std::printf("%d %ld %lu %lu\n", windowsOf(::GetProcessId(process.get())), gdiObjectsOf(process.get()),
+              ::GetGuiResources(process.get(), GR_GDIOBJECTS),
+              ::GetGuiResources(process.get(), GR_USEROBJECTS));
+}
+
 // "Very High", scanner on, twelve active rules naming missing values in
 // existing keys: the steady state of a scanner that has done its work.
 void storeTwelveRules(vorlix::SettingsStore& store) {
@@ -146,6 +270,35 @@ int run(int argc, wchar_t** argv) {
     }
     std::sort(runs.begin(), runs.end());
     std::printf("%.0f %.0f %.0f\n", runs[runs.size() / 2], runs.front(), runs.back());
+    return 0;
+  }
+  if (command == L"start-to-icon-pair" && argc == 7) {
+    std::vector<double> first, second;
+    for (int i = std::max(1, _wtoi(argv[6])); i > 0; --i) {
+      first.push_back(startAndWaitForIcon(argv[2], argv[3]));
+      stop(argv[3]);
+      second.push_back(startAndWaitForIcon(argv[4], argv[5]));
+      stop(argv[5]);
+    }
+    for (std::vector<double>* runs : {&first, &second}) {
+      std::sort(runs->begin(), runs->end());
+      std::printf("%.0f %.0f %.0f\n", (*runs)[runs->size() / 2], runs->front(), runs->back());
+    }
+    return 0;
+  }
+  if (command == L"configure-time" && argc == 5) {
+    std::vector<double> runs;
+    for (int i = std::max(1, _wtoi(argv[4])); i > 0; --i) {
+      startAndWaitForIcon(argv[2], argv[3]);
+      runs.push_back(configureTime(findWindow(argv[3])));
+      stop(argv[3]);
+    }
+    std::sort(runs.begin(), runs.end());
+    std::printf("%.0f %.0f %.0f\n", runs[runs.size() / 2], runs.front(), runs.back());
+    return 0;
+  }
+  if (command == L"objects" && argc == 3) {
+    printObjects(argv[2]);
     return 0;
   }
   if (command == L"start" && argc == 4) {

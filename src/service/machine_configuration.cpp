@@ -12,7 +12,7 @@ int MachineConfiguration::activeRules() {
 }
 
 std::optional<SettingsFailure> MachineConfiguration::reload(SettingsStore& store) {
-  PlainControls read;
+  HeldControls read;
   ProgramOptions options(read);  // nothing reacts to a read until it is whole
   try {
     readConfiguration(store, RuleTable(read), options);
@@ -25,7 +25,7 @@ std::optional<SettingsFailure> MachineConfiguration::reload(SettingsStore& store
 }
 
 void MachineConfiguration::withdraw() {
-  live_ = PlainControls();
+  live_ = HeldControls();
   applying_ = false;
 }
 

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "core/plain_controls.h"
+#include "core/held_controls.h"
 #include "settings/settings_failure.h"
 #include "settings/settings_store.h"
 
@@ -27,7 +27,7 @@ class MachineConfiguration {
   void withdraw();
 
  private:
-  PlainControls live_;
+  HeldControls live_;
   bool applying_ = false;
 };
 

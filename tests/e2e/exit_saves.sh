@@ -25,8 +25,8 @@ same_lines "the store after Exit" "$(configuration "${after_exit[@]}")" "$(store
 
 # The next start loads them; the close box then saves a new edit.
 start_resident
-same_lines "the controls at the next start" "$(configuration "${after_exit[@]}")" "$(probe dump)"
 configure
+same_lines "the controls at the next start" "$(configuration "${after_exit[@]}")" "$(probe dump)"
 probe set-text "$(id_name 3)" 'closed by the box' || fail "could not edit name3"
 probe close || fail "no window to close"
 wait_end 15
@@ -37,5 +37,6 @@ after_close=("${after_exit[@]}" "keynames${T}3${T}closed by the box")
 same_lines "the store after the close box" "$(configuration "${after_close[@]}")" "$(store_dump)"
 
 start_resident
+configure
 same_lines "the controls at the start after" "$(configuration "${after_close[@]}")" "$(probe dump)"
 exit_from_menu

@@ -119,6 +119,8 @@ $outcome"
 
   # The next start loads the store as it is, and is the next round's program.
   start_apart
+  # The window gets its controls, filled with what was loaded, when shown.
+  configure
   # Polled: once in a full run the probe read no window right after a kill,
   # although the new program had added its icon (cause not found; the
   # virtual desktop restarts when its last program goes).

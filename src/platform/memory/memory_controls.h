@@ -1,10 +1,12 @@
-// The tests' controls: the core's plain-memory controls.
+// Controls held in plain memory, with the window's initial values: every box
+// Unchecked, nothing selected, every text empty. The same copy the real
+// window holds until its controls exist.
 #pragma once
 
-#include "core/plain_controls.h"
+#include "core/held_controls.h"
 
 namespace vorlix {
 
-using MemoryControls = PlainControls;
+using MemoryControls = HeldControls;
 
 }  // namespace vorlix

@@ -10,13 +10,6 @@
 namespace vorlix::win32 {
 
 Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instance) {
-  // The common controls' version 6 classes come with the manifest; make
-  // sure the library is loaded before the first control is created.
-  INITCOMMONCONTROLSEX icc{};
-  icc.dwSize = sizeof(icc);
-  icc.dwICC = ICC_STANDARD_CLASSES;
-  (void)::InitCommonControlsEx(&icc);  // Ignored: user32's own classes remain.
-
   taskbarCreated_ = taskbarCreatedMessage();
   configureRequest_ = configureRequestMessage();
   // Created without WS_VISIBLE: the window never appears until Configure.
@@ -31,19 +24,7 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
     dpi_ = static_cast<int>(::GetDpiForWindow(hwnd()));
     if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
 
-    menu_.reset(checkNotNull(::CreatePopupMenu(), "CreatePopupMenu"));
-    for (const ui::MenuItem& item : ui::MenuItems)
-      checkBool(::AppendMenuW(menu_.get(), MF_STRING, static_cast<UINT_PTR>(item.command),
-                              std::wstring(item.caption).c_str()),
-                "AppendMenuW");
-
-    rebuildFont();
-    createControls();
-    addRuleTips();
-    nameControls();
-    layOut();
     sizeWindowToClientArea();
-    loadIcons();
     loadTrayImage();
 
     timer_.emplace(hwnd(), Timer1Id);
@@ -51,7 +32,6 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
       if (events_) events_->registryChanged();
     };
     tray_.emplace(hwnd(), trayImage_.get(), std::move(shell));
-    lastFocus_ = controls_[ui::ids::scanenabled];
   } catch (...) {
     tray_.reset();
     timer_.reset();
@@ -66,11 +46,53 @@ Form1::~Form1() {
   destroy();
 }
 
+// Most runs never open the window: its ~90 controls, their font, tips and
+// names (and COM for them) would only slow the start at sign-in.
+void Form1::makeControls() {
+  if (hasControls() || hwnd() == nullptr) return;
+  try {
+    // The common controls' version 6 classes come with the manifest; make
+    // sure the library is loaded before the first control is created.
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_STANDARD_CLASSES;
+    (void)::InitCommonControlsEx(&icc);  // Ignored: user32's own classes remain.
+
+    rebuildFont();
+    createControls();
+    addRuleTips();
+    nameControls();
+    loadIcons();
+    lastFocus_ = controls_[ui::ids::scanenabled];
+    live_.handOver(controls_);
+  } catch (...) {
+    // The held copy stays live; a later call starts again from nothing.
+    names_.reset();
+    tips_.reset();
+    for (const auto& [id, child] : controls_.all()) (void)::DestroyWindow(child.window);
+    controls_ = ChildControls();
+    lastFocus_ = nullptr;
+    throw;
+  }
+}
+
+HMENU Form1::menu() {
+  if (menu_) return menu_.get();
+  unique_hmenu made(checkNotNull(::CreatePopupMenu(), "CreatePopupMenu"));
+  for (const ui::MenuItem& item : ui::MenuItems)
+    checkBool(::AppendMenuW(made.get(), MF_STRING, static_cast<UINT_PTR>(item.command),
+                            std::wstring(item.caption).c_str()),
+              "AppendMenuW");
+  menu_ = std::move(made);
+  return menu_.get();
+}
+
 bool Form1::preTranslateMessage(MSG& msg) {
   return hwnd() != nullptr && ::IsDialogMessageW(hwnd(), &msg) != FALSE;
 }
 
 void Form1::show() {
+  makeControls();
   // Ignored: an already visible window reports that it was visible.
   (void)::ShowWindow(hwnd(), SW_SHOWNORMAL);
   // The first ShowWindow of a process can be given the show command of the
@@ -92,13 +114,14 @@ void Form1::hide() {
 bool Form1::isShown() const { return hwnd() != nullptr && ::IsWindowVisible(hwnd()); }
 
 ui::MenuCommand Form1::popupMenu(ui::ScreenPoint at) {
+  HMENU popup = menu();
   // Our window must be the foreground window, or the menu does not close
   // when the user clicks elsewhere. Ignored: the menu opens either way.
   (void)::SetForegroundWindow(hwnd());
   UINT flags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY;
   flags |= ::GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
   // 0: dismissed (or the menu failed to open, which is the same to the user).
-  const BOOL chosen = ::TrackPopupMenuEx(menu_.get(), flags, at.x, at.y, hwnd(), nullptr);
+  const BOOL chosen = ::TrackPopupMenuEx(popup, flags, at.x, at.y, hwnd(), nullptr);
   // Makes the shell switch tasks properly, so the next popup opens and
   // closes as it should. Ignored: without it only that nicety is lost.
   (void)::PostMessageW(hwnd(), WM_NULL, 0, 0);
@@ -203,7 +226,9 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void Form1::onCommand(int id, int code, HWND source) {
   // Without a control as its source the command is the dialog manager's
   // IDOK or IDCANCEL for Enter or Escape (or an accelerator): nothing.
-  if (source == nullptr || !controls_.has(id) || events_ == nullptr) return;
+  // Until the hand-over the controls are being filled: what they report is
+  // the program's own doing.
+  if (source == nullptr || !hasControls() || !controls_.has(id) || events_ == nullptr) return;
   if (code == BN_CLICKED) {
     if (id == ui::ids::ok) {
       events_->okClicked();

@@ -1,8 +1,10 @@
 // Form1, the configuration window: a plain top-level window whose child
-// controls are created from the layout tables. Its controls are the one live
-// copy of the configuration; it owns Timer1, the registry watch, the popup
-// menu `menu` and the notification-area icon, and raises the window's
-// events.
+// controls are created from the layout tables. It owns Timer1, the registry
+// watch, the popup menu `menu` and the notification-area icon, and raises the
+// window's events. At sign-in it costs what a bare tray program costs: the
+// controls, their font, tips and names (and COM for them) are made when the
+// window is first shown or a control is first asked for; until then the
+// configuration is held in memory, and handed to the controls then.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/held_controls.h"
 #include "platform/win32/accessible_names.h"
 #include "platform/win32/child_controls.h"
 #include "platform/win32/registry_watcher.h"
@@ -35,23 +38,43 @@ class Form1 final : public Window, public ui::WindowToolkit {
   static constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
   static constexpr DWORD ExStyle = 0;
 
-  // Creates the window hidden, with every control at its initial value.
-  // The tray icon is created but not added. Throws Win32Error.
+  // Creates the window hidden, its configuration at the controls' initial
+  // values, and the tray icon, not yet added. Throws Win32Error.
   explicit Form1(HINSTANCE instance, TrayIcon::ShellNotify shell = &::Shell_NotifyIconW);
   ~Form1() override;
 
-  HWND control(int id) const { return controls_[id]; }
-  HMENU menu() const { return menu_.get(); }
-  HFONT font() const { return font_.get(); }
-  HICON icon() const { return bigIcon_.get(); }
+  // These make the controls first if they do not exist yet (Win32Error).
+  HWND control(int id) {
+    makeControls();
+    return controls_[id];
+  }
+  HFONT font() {
+    makeControls();
+    return font_.get();
+  }
+  HICON icon() {
+    makeControls();
+    return bigIcon_.get();
+  }
   // The notification area's image, at the system's DPI.
   HICON trayImage() const { return trayImage_.get(); }
+  // The tooltip control of the rule rows.
+  HWND ruleTips() {
+    makeControls();
+    return tips_ ? tips_->window() : nullptr;
+  }
+  // S_OK when every control got its name for screen readers.
+  HRESULT accessibleNamesResult() {
+    makeControls();
+    return names_ ? names_->result() : E_FAIL;
+  }
+  // True once the controls exist and hold the configuration.
+  bool hasControls() const { return live_.handedOver(); }
+
+  // Made on first use.
+  HMENU menu();
   int dpi() const { return dpi_; }
   TrayIcon& tray() { return *tray_; }
-  // The tooltip control of the rule rows.
-  HWND ruleTips() const { return tips_ ? tips_->window() : nullptr; }
-  // S_OK when every control got its name for screen readers.
-  HRESULT accessibleNamesResult() const { return names_ ? names_->result() : E_FAIL; }
   // What the message loop waits for besides the messages.
   RegistryWatcher& watcher() { return watcher_; }
 
@@ -68,7 +91,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   bool isShown() const override;
   ui::MenuCommand popupMenu(ui::ScreenPoint at) override;
   void unload(ui::UnloadCause cause) override;
-  ChildControls& controls() override { return controls_; }
+  ConfigControls& controls() override { return live_; }
   ScanTimer& timer() override { return *timer_; }
   RegistryWatch& registryWatch() override { return watcher_; }
   ui::NotificationIcon& trayIcon() override { return *tray_; }
@@ -78,6 +101,9 @@ class Form1 final : public Window, public ui::WindowToolkit {
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
   void destroyed() override;
 
+  // The controls with everything that serves them, filled from the held
+  // copy, which they replace. Does nothing once they exist.
+  void makeControls();
   // Building and placing the controls, at the window's DPI (form1_layout.cpp).
   void createControls();
   void layOut();
@@ -107,6 +133,8 @@ class Form1 final : public Window, public ui::WindowToolkit {
   UINT configureRequest_ = 0;
   std::vector<ui::PlacedControl> layout_ = ui::layoutControls();
   ChildControls controls_;
+  // The live configuration: the held copy, then controls_.
+  DeferredControls live_;
   unique_hfont font_;
   unique_hicon bigIcon_;
   unique_hicon smallIcon_;

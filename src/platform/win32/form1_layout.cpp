@@ -53,12 +53,16 @@ ControlClass controlClass(const ui::PlacedControl& c) {
 
 }  // namespace
 
+// Each control is made in its place: under Wine, moving ~90 controls
+// afterwards cost the first Configure most of what making them cost again.
 void Form1::createControls() {
   for (const ui::PlacedControl& c : layout_) {
     const ControlClass cls = controlClass(c);
+    const ui::PixelRect r = ui::toPixels(c.inWindow, dpi_);
     HWND child = checkNotNull(
         ::CreateWindowExW(cls.exStyle, cls.className, std::wstring(c.caption).c_str(),
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style, 0, 0, 0, 0, hwnd(),
+                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style, r.left, r.top,
+                          r.width(), r.height(), hwnd(),
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr),
         "CreateWindowExW");
     controls_.add(c.id, child, c.kind);
@@ -72,6 +76,8 @@ void Form1::createControls() {
                                         reinterpret_cast<LPARAM>(std::wstring(entry).c_str()));
       if (at == CB_ERR || at == CB_ERRSPACE) throw Win32Error("CB_ADDSTRING", ERROR_OUTOFMEMORY);
     }
+    if (c.kind == ui::ControlKind::DropDownList)
+      placeComboBox(child, r, static_cast<int>(ui::listEntries(c.list).size()));
   }
 }
 
@@ -129,6 +135,8 @@ void Form1::rebuildFont() {
   font_ = std::move(font);
 }
 
+// The window's own icons serve only a shown window: they come with the
+// controls.
 void Form1::loadIcons() {
   auto load = [&](int widthMetric, int heightMetric) {
     return unique_hicon(static_cast<HICON>(checkNotNull(
@@ -184,9 +192,12 @@ void Form1::onDpiChanged(int dpi, const RECT& suggested) {
                            suggested.right - suggested.left, suggested.bottom - suggested.top,
                            SWP_NOZORDER | SWP_NOACTIVATE),
             "SetWindowPos");
-  rebuildFont();
-  layOut();
-  loadIcons();
+  // Without controls yet, they take the new DPI when they are made.
+  if (hasControls()) {
+    rebuildFont();
+    layOut();
+    loadIcons();
+  }
   if (tips_) tips_->setDpi(dpi);
 }
 

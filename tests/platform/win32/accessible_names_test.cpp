@@ -71,7 +71,7 @@ class RecordingPropServices final : public IAccPropServices {
 struct Rig {
   Form1 form{::GetModuleHandleW(nullptr), [](DWORD, NOTIFYICONDATAW*) { return TRUE; }};
   // What the window names: each of its controls by the table.
-  std::vector<ControlName> names() const {
+  std::vector<ControlName> names() {
     std::vector<ControlName> out;
     for (const ui::PlacedControl& c : ui::layoutControls())
       out.push_back({form.control(c.id), ui::accessibleName(c)});

@@ -4,11 +4,16 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "core/held_controls.h"
 #include "core/rules.h"
+#include "platform/memory/memory_settings_store.h"
 #include "platform/win32/single_instance.h"
+#include "settings/flows.h"
 #include "ui/layout.h"
 #include "ui/tray_menu.h"
 
@@ -84,7 +89,7 @@ struct Rig {
 
   Rig() { form.setEvents(&events); }
   ~Rig() { pump(); }
-  HWND at(int id) const { return form.control(id); }
+  HWND at(int id) { return form.control(id); }
 };
 
 ui::PixelRect clientRectOf(HWND form, HWND child) {
@@ -142,7 +147,11 @@ TEST(Form1_Creation, HiddenCaptionedConfigureWithCloseBoxOnlyAndNoMenuBar) {
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
   EXPECT_EQ(::GetMenu(w), nullptr);
-  EXPECT_NE(reinterpret_cast<HICON>(::SendMessageW(w, WM_GETICON, ICON_BIG, 0)), nullptr);
+  // The window's icons come with the controls, for the window to be shown.
+  const HICON big = rig.form.icon();
+  EXPECT_NE(big, nullptr);
+  EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(w, WM_GETICON, ICON_BIG, 0)), big);
+  EXPECT_NE(reinterpret_cast<HICON>(::SendMessageW(w, WM_GETICON, ICON_SMALL, 0)), nullptr);
   EXPECT_FALSE(rig.form.timer().enabled());
   EXPECT_EQ(rig.form.timer().interval(), 1000);
 }
@@ -501,6 +510,105 @@ TEST(Form1_Unload, AWindowThatIsMerelyDestroyedEndsNoRun) {
   { Rig rig; }
   MSG quit{};
   EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+}  // namespace
+}  // namespace vorlix::win32
+
+namespace vorlix::win32 {
+namespace {
+
+// A store as a user, a deployment or another program may leave it: absent
+// entries, numbers in and out of range, texts that are not numbers, and
+// texts of any character the registry keeps (line breaks, tabs, control
+// characters, surrogates, paired or not) and of any length.
+MemorySettingsStore generatedStore(unsigned seed) {
+  std::mt19937 random(seed);
+  const auto chance = [&](int inN) { return std::uniform_int_distribution<int>(0, inN - 1)(random) == 0; };
+  const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  static const std::wstring pieces[] = {
+      L"Software", L"\\", L" ", L"\t", L"\r\n", L"\n", L"\r", L"\u00e4\u65e5\u672c", L"\U0001F600",
+      std::wstring(1, wchar_t(0xD800)), std::wstring(1, wchar_t(0xDC00)), L"\uFFFF", L"\x01\x1b",
+      L"%PATH%", L"\u202e", L"-1"};
+  MemorySettingsStore store;
+  for (const SettingsEntry& entry : loadOrder()) {
+    if (chance(5)) continue;
+    std::wstring text;
+    if (entry.kind() == EntryKind::Text) {
+      for (int n = pick(10); n > 0; --n) text += pieces[pick(static_cast<int>(std::size(pieces)))];
+      if (chance(12)) text += std::wstring(static_cast<std::size_t>(30000 + pick(10000)), L'x');
+    } else if (chance(40)) {
+      text = chance(2) ? L"7" : L"one";  // the load stops here
+    } else {
+      std::int16_t value = 0;
+      do value = static_cast<std::int16_t>(pick(9) - 2); while (!entry.accepts(value));
+      text = chance(4) ? L" +0" + formatInteger(value) : formatInteger(value);
+    }
+    store.put(entry.section(), entry.key(), text);
+  }
+  return store;
+}
+
+// Every value in load order, in its stored form.
+std::vector<std::wstring> valuesOf(const ConfigControls& controls) {
+  std::vector<std::wstring> values;
+  for (int combo = 1; combo <= PriorityCombo; ++combo) values.push_back(formatInteger(controls.listIndex(combo)));
+  for (int box = ScannerBox; box <= SlotCount; ++box)
+    values.push_back(formatInteger(static_cast<std::int16_t>(controls.checkValue(box))));
+  for (int slot = 1; slot <= SlotCount; ++slot) values.push_back(controls.text(TextField::Key, slot));
+  for (int slot = 1; slot <= SlotCount; ++slot) values.push_back(controls.text(TextField::Name, slot));
+  return values;
+}
+
+// Where the load stopped, if it did: the entry and why.
+std::optional<std::wstring> load(MemorySettingsStore store, ConfigControls& controls) {
+  try {
+    ProgramOptions options(controls);
+    readConfiguration(store, RuleTable(controls), options);
+  } catch (const SettingsFailure& failure) {
+    return failure.details().section + L"\\" + failure.details().key + L" " +
+           std::to_wstring(static_cast<int>(failure.kind()));
+  }
+  return std::nullopt;
+}
+
+void expectSameValues(const ConfigControls& actual, const ConfigControls& expected) {
+  const std::vector<std::wstring> a = valuesOf(actual), e = valuesOf(expected);
+  ASSERT_EQ(a.size(), e.size());
+  for (std::size_t i = 0; i < a.size(); ++i)
+    EXPECT_TRUE(a[i] == e[i]) << "value " << i << ": " << a[i].size() << " characters instead of "
+                              << e[i].size();
+}
+
+// Until the window is first shown its configuration is held in memory: the
+// held copy must load, keep and refuse every stored value as the controls
+// do, and hand the controls exactly what it holds.
+TEST(Form1_HeldConfiguration, LoadsEveryStoredValueAsTheControlsDoAndHandsThemOver) {
+  Rig shown;
+  shown.form.show();
+  ASSERT_TRUE(shown.form.hasControls());
+  HeldControls held;  // reloaded like the window, as CANCEL does
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE("store " + std::to_string(seed));
+    const MemorySettingsStore store = generatedStore(seed);
+    EXPECT_EQ(load(store, held), load(store, shown.form.controls()));
+    expectSameValues(held, shown.form.controls());
+  }
+
+  for (unsigned seed = 61; seed <= 63; ++seed) {
+    SCOPED_TRACE("a start with store " + std::to_string(seed));
+    Rig started;
+    ASSERT_FALSE(started.form.hasControls());
+    HeldControls alone;
+    const MemorySettingsStore store = generatedStore(seed);
+    EXPECT_EQ(load(store, started.form.controls()), load(store, alone));
+    started.form.show();
+    ASSERT_TRUE(started.form.hasControls());
+    expectSameValues(started.form.controls(), alone);
+    EXPECT_EQ(started.events.ruleEdits, 0) << "filling the controls is no user's edit";
+    started.form.controls().setText(TextField::Key, 2, L"typed");
+    EXPECT_EQ(::GetWindowTextLengthW(started.at(ui::ids::textBox(TextField::Key, 2))), 5);
+  }
 }
 
 }  // namespace

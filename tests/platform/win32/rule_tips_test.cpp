@@ -51,7 +51,7 @@ struct TipRig {
     ::SendMessageW(form.hwnd(), WM_TIMER, Form1::Timer1Id, 0);
     form.rethrowPendingFailure();
   }
-  std::wstring tipOver(int id) const {
+  std::wstring tipOver(int id) {
     std::vector<wchar_t> text(4096, L'\0');
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
