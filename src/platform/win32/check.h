@@ -57,10 +57,4 @@ T checkNotNull(T result, const char* call) {
   return result;
 }
 
-// For APIs that return an HRESULT.
-inline HRESULT checkHResult(HRESULT result, const char* call) {
-  if (FAILED(result)) throw Win32Error(call, static_cast<DWORD>(result));
-  return result;
-}
-
 }  // namespace vorlix::win32

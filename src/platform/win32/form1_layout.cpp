@@ -156,15 +156,18 @@ void Form1::loadIcons() {
 }
 
 // The task bar draws its icons at the system's DPI, whichever monitor the
-// window is on: LoadIconMetric picks the small size of that DPI, from the
-// frame of that size if the .ico has one. Loaded again only when that size
+// window is on: the small icon size of that DPI, taken from the .ico's frame
+// of that size (it has one for 100, 125, 150, 200, 250 and 300 %). Not
+// LoadIconMetric, which would bring the common controls into every start,
+// most of which never open the window. Loaded again only when that size
 // changed.
 void Form1::loadTrayImage() {
   const int width = ::GetSystemMetrics(SM_CXSMICON);
   if (trayImage_ && width == trayImageWidth_) return;
-  unique_hicon image;
-  checkHResult(::LoadIconMetric(instance_, MAKEINTRESOURCEW(IDI_VORLIX), LIM_SMALL, image.put()),
-               "LoadIconMetric");
+  unique_hicon image(static_cast<HICON>(checkNotNull(
+      ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VORLIX), IMAGE_ICON, width,
+                   ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR),
+      "LoadImageW")));
   if (tray_) tray_->setImage(image.get());
   // The shell has the new image now; the old one can go.
   trayImage_ = std::move(image);
