@@ -39,3 +39,7 @@ set(CMAKE_CXX_STANDARD_LIBRARIES
 # Not run by scripts/test, but `ctest --test-dir build/windows-clang` can run
 # them under Wine when the clang build itself is in doubt.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec")
+
+# LLVM's dlltool makes no delay-load libraries; binutils' does, and lld
+# links what it makes.
+set(CMAKE_DLLTOOL ${VORLIX_MINGW_TARGET}-dlltool)
