@@ -72,9 +72,13 @@ if(MINGW)
   foreach(dll comctl32 ole32)
     set(def ${PROJECT_SOURCE_DIR}/cmake/delayed/${dll}.def)
     set(lib ${PROJECT_BINARY_DIR}/delayed/lib${dll}_delayed.a)
+    # dlltool names the stubs' symbols after the path it is given: a
+    # relative one keeps the build folder out of the exe.
+    file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/delayed)
     add_custom_command(OUTPUT ${lib}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/delayed
-      COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll}.dll --output-delaylib ${lib}
+      COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll}.dll
+              --output-delaylib lib${dll}_delayed.a
+      WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/delayed
       DEPENDS ${def} VERBATIM)
     list(APPEND VORLIX_DELAYED_IMPORTS ${lib})
   endforeach()
