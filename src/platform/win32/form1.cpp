@@ -8,7 +8,8 @@
 
 namespace vorlix::win32 {
 
-Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instance) {
+Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell, IAccPropServices* nameService)
+    : instance_(instance) {
   // The common controls' version 6 classes come with the manifest; make
   // sure the library is loaded before the first control is created.
   INITCOMMONCONTROLSEX icc{};
@@ -34,7 +35,7 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instan
     rebuildFont();
     createControls();
     addRuleTips();
-    nameControls();
+    nameControls(nameService);
     layOut();
     sizeWindowToClientArea();
     loadIcons();

@@ -36,8 +36,10 @@ class Form1 final : public Window, public ui::WindowToolkit {
   static constexpr DWORD ExStyle = 0;
 
   // Creates the window hidden, with every control at its initial value.
-  // The tray icon is created but not added. Throws Win32Error.
-  explicit Form1(HINSTANCE instance, TrayIcon::ShellNotify shell = &::Shell_NotifyIconW);
+  // The tray icon is created but not added; the controls are named for
+  // screen readers through `nameService`, or the system's. Throws Win32Error.
+  explicit Form1(HINSTANCE instance, TrayIcon::ShellNotify shell = &::Shell_NotifyIconW,
+                 IAccPropServices* nameService = nullptr);
   ~Form1() override;
 
   HWND control(int id) const { return controls_[id]; }
@@ -87,7 +89,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   // Help beside the controls (form1_assist.cpp): the rows' tips and the
   // names that screen readers say.
   void addRuleTips();
-  void nameControls();
+  void nameControls(IAccPropServices* service);
 
   void onCommand(int id, int code, HWND source);
   void onCheckBoxClicked(int id);
