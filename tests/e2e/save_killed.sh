@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # save_killed.sh VORLIX_EXE PROBE_EXE SHOT_DIR STRESS_EXE [KILLS]
-# OK is clicked on a new configuration and the program's process is killed
-# (SIGKILL) a random moment later, KILLS times (default 12). Each time every
+# OK is clicked on a new configuration and the program's process is stopped
+# a random moment later, run on in short steps while it has not begun to
+# write, and killed (SIGKILL), KILLS times (default 12). Each time every
 # stored entry holds the stored text from before or the window's (an enable
 # entry may also hold 0: the rule is kept off while its parts change), no
 # enabled rule mixes the two, and the next start loads the store as it is.
@@ -25,18 +26,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# click_then_kill PID MS: a real click where the pointer is, and SIGKILL to
+# click_then_stop PID MS: a real click where the pointer is, and SIGSTOP to
 # the program's wine process MS milliseconds after xdotool was started (the
 # save can be over before xdotool itself has ended).
-click_then_kill() {
+click_then_stop() {
   python3 -c '
 import os, signal, subprocess, sys, time
 start = time.monotonic()
 click = subprocess.Popen(["xdotool", "click", "1"])
 time.sleep(max(0.0, start + int(sys.argv[2]) / 1000 - time.monotonic()))
-os.kill(int(sys.argv[1]), signal.SIGKILL)
+os.kill(int(sys.argv[1]), signal.SIGSTOP)
 sys.exit(click.wait())
 ' "$1" "$2"
+}
+# run_briefly PID: lets the stopped program run for 2 ms.
+run_briefly() {
+  python3 -c 'import os, signal, sys, time; p = int(sys.argv[1]); os.kill(p, signal.SIGCONT); time.sleep(0.002); os.kill(p, signal.SIGSTOP)' "$1"
 }
 
 # Started apart from this shell, which would otherwise report each kill.
@@ -102,7 +107,7 @@ start_apart
 before=0 during=0 after=0
 lo=0 hi=120  # milliseconds after the click; narrowed towards the save
 for ((kill = 1; kill <= kills || (during == 0 && kill <= 2 * kills); kill++)); do
-  step="kill $kill"
+  step="kill $kill" round=$SECONDS
   configure
   stress window-random $((seed + kill)) || fail "could not set the window's configuration"
   stress store-dump >"$work/old" || fail "could not read the store before the click"
@@ -110,7 +115,16 @@ for ((kill = 1; kill <= kills || (during == 0 && kill <= 2 * kills); kill++)); d
   read -r x y < <(probe control-centre $IdOk) || fail "no OK button ($(seen))"
   xdotool mousemove "$x" "$y"
   delay=$((lo + RANDOM % (hi - lo + 1)))
-  click_then_kill "$vorlix_pid" "$delay" || fail "the click on OK at $x,$y failed"
+  click_then_stop "$vorlix_pid" "$delay" || fail "the click on OK at $x,$y failed"
+  # On a busy machine the moment of the save varies more than the save
+  # lasts: while the stopped program has not begun to write, it runs on in
+  # short steps, so that the kill falls during the save more often.
+  for ((steps = 0; steps < 20; steps++)); do
+    stress store-dump >"$work/cut" || fail "could not read the store of the stopped program"
+    [[ $(cut_outcome "$work/old" "$work/new" "$work/cut") == before ]] || break
+    run_briefly "$vorlix_pid"
+  done
+  kill -KILL "$vorlix_pid"
   killed=$SECONDS
   for ((wait = 0; wait < 300; wait++)); do gone "$vorlix_pid" && break; sleep 0.1; done
   gone "$vorlix_pid" || fail "the process killed $delay ms after the click still ran $((SECONDS - killed)) s later"
@@ -121,6 +135,7 @@ for ((kill = 1; kill <= kills || (during == 0 && kill <= 2 * kills); kill++)); d
   outcome=$(cut_outcome "$work/old" "$work/new" "$work/cut") ||
     fail "kill $kill, $delay ms after the click, left the store unsafe:
 $outcome"
+  echo "kill $kill: $delay ms after the click and $steps steps of 2 ms, $outcome ($((SECONDS - round)) s)"
   case $outcome in
     before) before=$((before + 1)) lo=$((delay - 10 > lo ? delay - 10 : lo)) ;;
     after) after=$((after + 1)) hi=$((delay + 10 < hi ? delay + 10 : hi)) ;;
