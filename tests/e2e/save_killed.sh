@@ -133,7 +133,7 @@ for ((kill = 1; kill <= kills || (during == 0 && kill <= 2 * kills); kill++)); d
 
   stress store-dump >"$work/cut" || fail "could not read the store after the kill"
   outcome=$(cut_outcome "$work/old" "$work/new" "$work/cut") ||
-    fail "kill $kill, $delay ms after the click, left the store unsafe:
+    fail "the kill $delay ms after the click left the store unsafe:
 $outcome"
   echo "kill $kill: $delay ms after the click and $steps steps of 2 ms, $outcome ($((SECONDS - round)) s)"
   case $outcome in
