@@ -86,13 +86,14 @@ constexpr ParseCase kCases[] = {
     {"slash is part of a name", L"HKCU\\a/b\\c/d", Kind::Value, Root::CurrentUser, L"a/b", L"c/d"},
 };
 
+RegistryTarget expectedTarget(const ParseCase& c) {
+  return c.kind == Kind::Nothing ? RegistryTarget{} : RegistryTarget{c.kind, c.root, c.key, c.value};
+}
+
 class ParseRegistryPath : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseRegistryPath, SplitsRootKeyAndValue) {
-  const ParseCase& c = GetParam();
-  RegistryTarget expected;
-  if (c.kind != Kind::Nothing) expected = {c.kind, c.root, c.key, c.value};
-  EXPECT_EQ(parseRegistryPath(c.path), expected) << c.shape;
+  EXPECT_EQ(parseRegistryPath(GetParam().path), expectedTarget(GetParam())) << GetParam().shape;
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ParseRegistryPath, ::testing::ValuesIn(kCases));
@@ -222,7 +223,7 @@ const FaultCase kFaults[] = {
     {L"HKEY_CURRENT_USER\\" + std::wstring(32767, L'k') + L"\\", PathFault::TooLong},
 };
 
-TEST(ReadRegistryPath, ANamelessPathSaysWhyANamedOneHasNoFaultAndTheTargetIsTheParses) {
+TEST(ReadRegistryPath, ANamelessPathSaysWhyANamedOneHasNoFaultAndNamesItsTarget) {
   for (const FaultCase& c : kFaults) {
     SCOPED_TRACE(asciiSummary(c.path));
     const RegistryPathReading reading = readRegistryPath(c.path);
@@ -232,7 +233,7 @@ TEST(ReadRegistryPath, ANamelessPathSaysWhyANamedOneHasNoFaultAndTheTargetIsTheP
   for (const ParseCase& c : kCases) {
     SCOPED_TRACE(c.shape);
     const RegistryPathReading reading = readRegistryPath(c.path);
-    EXPECT_EQ(reading.target, parseRegistryPath(c.path));
+    EXPECT_EQ(reading.target, expectedTarget(c));
     EXPECT_EQ(reading.fault == PathFault::None, c.kind != Kind::Nothing);
   }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -60,17 +61,31 @@ TEST(ScanPass_Run, CheckedEmptySlotAsksForTwoBackslashes) {
   EXPECT_EQ(deleter.calls, std::vector<std::wstring>{L"\\\\"});
 }
 
-TEST(ScanPass_Run, AFailingDeletionDoesNotStopLaterSlots) {
-  MemoryControls controls;
+// Controls whose key text cannot be read for one slot: the path cannot be
+// composed, a failure that only the pass itself can catch.
+struct FailingControls final : ConfigControls {
+  MemoryControls held;
+  int failingSlot = 0;
+  std::int16_t listIndex(int n) const override { return held.listIndex(n); }
+  void setListIndex(int n, std::int16_t index) override { held.setListIndex(n, index); }
+  CheckState checkValue(int n) const override { return held.checkValue(n); }
+  void setCheckValue(int n, CheckState state) override { held.setCheckValue(n, state); }
+  std::wstring text(TextField field, int slot) const override {
+    if (slot == failingSlot) throw std::bad_alloc();
+    return held.text(field, slot);
+  }
+  void setText(TextField field, int slot, std::wstring_view text) override { held.setText(field, slot, text); }
+};
+
+TEST(ScanPass_Run, AFailingSlotDoesNotStopLaterSlots) {
+  FailingControls controls;
   RuleTable table(controls);
   for (int n = 1; n <= SlotCount; ++n) fillSlot(table, n, CheckState::Checked, 0, L"K", std::to_wstring(n));
+  controls.failingSlot = 1;
   RecordingDeleter deleter;
-  // The recording deleter swallows this like the real one swallows a registry error.
-  deleter.onCall = [](std::wstring_view path) {
-    if (path.ends_with(L"\\1")) throw std::runtime_error("access denied");
-  };
   ScanPass::run(table, deleter);
-  ASSERT_EQ(deleter.calls.size(), 12u);
+  ASSERT_EQ(deleter.calls.size(), 11u);
+  EXPECT_EQ(deleter.calls.front(), L"HKEY_CLASSES_ROOT\\K\\2");
   EXPECT_EQ(deleter.calls.back(), L"HKEY_CLASSES_ROOT\\K\\12");
 }
 

@@ -21,8 +21,10 @@ stop_program() {
 }
 trap stop_program EXIT
 
+# $step, when a script sets it, names the round a failure happened in.
+step=
 fail() {
-  echo "FAIL: $*" >&2
+  echo "FAIL${step:+ at $step}: $*" >&2
   import -window root "$shots/failure-$(basename "$0" .sh).png" || true
   exit 1
 }
@@ -98,12 +100,12 @@ painted() {
 # popup's screenshot goes to $shots/popup-NAME.png.
 right_click_icon_and_choose() {
   local item=$1 name=$2 x y left top right bottom
-  read -r x y < <(poll 20 icon_centre) || fail "no tray icon in the task bar"
+  read -r x y < <(poll 20 icon_centre) || fail "no tray icon in the task bar within 20 s"
   local icon_x=$x icon_y=$y
   xdotool mousemove "$x" "$y" click 3
-  read -r left top right bottom < <(probe wait-menu 5000) || fail "no popup menu after a right click at $x,$y"
+  read -r left top right bottom < <(probe wait-menu 5000) || fail "no popup menu within 5 s of a right click at $x,$y"
   poll 5 painted "$shots/popup-$name.png" "$left" "$top" "$right" "$bottom" >/dev/null ||
-    fail "the popup menu was never drawn"
+    fail "the popup menu at $left,$top was not drawn within 5 s"
   read -r x y < <(probe menu-item "$item" 2) || fail "popup menu gone"
   xdotool mousemove "$x" "$y"
   # For the README: the menu above the task bar, once the icon's own tip is
@@ -115,12 +117,12 @@ right_click_icon_and_choose() {
     rm -f "$shots/.menu.png"
   fi
   xdotool click 1
-  probe wait-no-menu 5000 || fail "the popup menu stayed open"
+  probe wait-no-menu 5000 || fail "the popup menu stayed open 5 s after a click on item $item"
 }
 
 configure() {
   right_click_icon_and_choose 0 configure
-  probe wait-visible 5000 || fail "Configure did not show the window"
+  probe wait-visible 5000 || fail "Configure did not show the window within 5 s"
 }
 
 # window_shot NAME: once the shown window is drawn, screenshots of the whole

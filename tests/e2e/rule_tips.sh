@@ -42,9 +42,9 @@ plant_value "$ScratchKey"'\Parent\Child' 'Child value'
 probe lock-key "$locked" || fail "could not make a key that refuses changes"
 
 start_resident
-gone_within 2500 "$values" Gone >/dev/null
+gone_within 10000 "$values" Gone >/dev/null
 plant_value "$values" Gone  # written back: deleted again
-gone_within 2500 "$values" Gone >/dev/null
+gone_within 10000 "$values" Gone >/dev/null
 configure  # scanning pauses while the window is shown
 
 hkcu='HKEY_CURRENT_USER\Software\VorlixE2E'

@@ -6,7 +6,9 @@
 //
 //   vorlix_probe wait-window MS        the window exists (hidden or not)
 //   vorlix_probe wait-visible MS       the window is shown
-//   vorlix_probe wait-hidden MS        the window exists and is hidden
+//   vorlix_probe wait-hidden MS        the window exists and is hidden, and
+//                                      the handler that hid it has returned
+//                                      (OK hides before it writes the store)
 //   vorlix_probe wait-gone MS          no window any more
 //   vorlix_probe windows               how many windows of the program exist
 //   vorlix_probe never-shown MS        the window appears within MS and is
@@ -265,8 +267,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"wait-window") return status(waitFor(wait, [] { return form() != nullptr; }));
   if (command == L"wait-visible")
     return status(waitFor(wait, [] { return form() != nullptr && ::IsWindowVisible(form()); }));
-  if (command == L"wait-hidden")
-    return status(waitFor(wait, [] { return form() != nullptr && !::IsWindowVisible(form()); }));
+  if (command == L"wait-hidden") {
+    if (!waitFor(wait, [] { return form() != nullptr && !::IsWindowVisible(form()); })) return 1;
+    // A message sent to the window is answered only once the handler is done.
+    return ::SendMessageTimeoutW(form(), WM_NULL, 0, 0, SMTO_NORMAL, 30000, nullptr) != 0 ? 0 : 1;
+  }
   if (command == L"wait-gone") return status(waitFor(wait, [] { return form() == nullptr; }));
   if (command == L"windows") {
     int count = 0;

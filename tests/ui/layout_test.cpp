@@ -92,34 +92,33 @@ TEST(Layout, GroupsComeLastSoTheyLieBeneathWhatTheyFrame) {
   EXPECT_EQ(all[all.size() - 1].kind, ControlKind::GroupBox);
 }
 
-struct RectCase {
-  const wchar_t* name;
-  TwipRect inContainer;
-};
-
-// Rows' tops, the number labels' own lefts and tops, name9's left.
-constexpr RectCase kRects[] = {
-    {L"Frame2", {120, 120, 9855, 5280}},  {L"Frame1", {105, 5490, 9870, 915}},
-    {L"Label26", {200, 300, 240, 300}},   {L"Label34", {200, 3585, 240, 300}},
-    {L"Label35", {100, 3990, 240, 300}},  {L"Label37", {100, 4830, 240, 300}},
-    {L"Combo1", {480, 240, 2415, 315}},   {L"Combo12", {480, 4830, 2415, 315}},
-    {L"Label6", {2865, 1095, 855, 255}},  {L"key3", {3750, 1065, 3060, 285}},
-    {L"Label5", {6780, 1095, 615, 255}},  {L"name3", {7425, 1065, 1230, 285}},
-    {L"name9", {7440, 3570, 1230, 285}},  {L"name10", {7425, 3990, 1230, 285}},
-    {L"Check7", {8775, 2775, 975, 195}},  {L"scanenabled", {240, 360, 1605, 375}},
-    {L"Label25", {2115, 435, 645, 330}},  {L"Combo13", {2700, 390, 2235, 315}},
-    {L"ok", {5310, 300, 1815, 495}},      {L"cancel", {7455, 300, 1815, 495}},
-};
-
-class LayoutRects : public ::testing::TestWithParam<RectCase> {};
-
-TEST_P(LayoutRects, StandsWhereTheScreenPutsIt) {
-  EXPECT_EQ(byName(GetParam().name).inContainer, GetParam().inContainer);
+const PlacedControl& byId(int id) {
+  for (const PlacedControl& c : controls())
+    if (c.id == id) return c;
+  throw std::runtime_error("no control " + std::to_string(id));
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, LayoutRects, ::testing::ValuesIn(kRects));
+// Each part of a rule row stands one step below the same part of the row
+// above, the steps equal to within three pixels at 96 DPI; every control of a row
+// stands level with its own row's combo box and no other.
+TEST(Layout, RuleRowsAreEvenlySpacedAndEachRowsControlsStandLevel) {
+  for (int part = 0; part <= 6; ++part) {
+    const auto top = [&](int n) { return byId(ids::row(n, static_cast<ids::RowPart>(part))).inWindow.top; };
+    std::vector<int> steps;
+    for (int n = 1; n < SlotCount; ++n) steps.push_back(top(n + 1) - top(n));
+    const auto [low, high] = std::minmax_element(steps.begin(), steps.end());
+    EXPECT_LE(*high - *low, 45) << "part " << part;
+    for (int n = 1; n <= SlotCount; ++n)
+      for (int m = 1; m <= SlotCount; ++m) {
+        const TwipRect& a = byId(ids::row(n, static_cast<ids::RowPart>(part))).inWindow;
+        const TwipRect& combo = byId(ids::row(m, ids::RowPart::Combo)).inWindow;
+        EXPECT_EQ(a.top < combo.bottom() && combo.top < a.bottom(), n == m) << "part " << part << " of row " << n
+                                                                            << ", combo of row " << m;
+      }
+  }
+}
 
-TEST(Layout, RowCaptionsEndThirtyTwipsBeforeTheirBoxAndAreRightAligned) {
+TEST(Layout, RowCaptionsEndJustBeforeTheirBoxAndAreRightAligned) {
   for (int n = 1; n <= 12; ++n) {
     const std::wstring s = std::to_wstring(n);
     const PlacedControl& keyCaption = byName(L"Label" + std::to_wstring(2 * n));
@@ -128,27 +127,39 @@ TEST(Layout, RowCaptionsEndThirtyTwipsBeforeTheirBoxAndAreRightAligned) {
     EXPECT_EQ(nameCaption.caption, L"Name:");
     EXPECT_EQ(keyCaption.align, TextAlign::Right);
     EXPECT_EQ(nameCaption.align, TextAlign::Right);
-    EXPECT_EQ(keyCaption.inContainer.right(), byName(L"key" + s).inContainer.left - 30);
-    const int nameLeft = byName(L"name" + s).inContainer.left;
-    EXPECT_EQ(nameCaption.inContainer.right(), nameLeft - (n == 9 ? 45 : 30));
+    // Within three pixels at 96 DPI.
+    for (const auto& [caption, box] : {std::pair{&keyCaption, &byName(L"key" + s)}, {&nameCaption, &byName(L"name" + s)}}) {
+      EXPECT_LE(caption->inContainer.right(), box->inContainer.left);
+      EXPECT_GE(caption->inContainer.right(), box->inContainer.left - 45);
+    }
     EXPECT_EQ(byName(L"Label" + std::to_wstring(25 + n)).caption, s + L")");
   }
 }
 
-TEST(Layout, NoTwoFocusableControlsOverlap) {
+constexpr int kDpis[] = {96, 120, 144, 168, 192, 288};
+
+// In pixels at every DPI: every control inside the window, no two focusable
+// controls overlapping.
+TEST(Layout, AtEveryDpiControlsStayInsideTheWindowAndFocusableOnesDoNotOverlap) {
   std::vector<const PlacedControl*> focusable;
   for (const PlacedControl& c : controls())
     if (c.tabStop) focusable.push_back(&c);
-  for (std::size_t i = 0; i < focusable.size(); ++i)
-    for (std::size_t j = i + 1; j < focusable.size(); ++j) {
-      const TwipRect& a = focusable[i]->inWindow;
-      const TwipRect& b = focusable[j]->inWindow;
-      const bool overlap = a.left < b.right() && b.left < a.right() && a.top < b.bottom() &&
-                           b.top < a.bottom();
-      EXPECT_FALSE(overlap) << std::string(focusable[i]->name.begin(), focusable[i]->name.end())
-                            << " and "
-                            << std::string(focusable[j]->name.begin(), focusable[j]->name.end());
+  for (int dpi : kDpis) {
+    const PixelRect client = toPixels({0, 0, WindowClientWidth, WindowClientHeight}, dpi);
+    for (const PlacedControl& c : controls()) {
+      const PixelRect p = toPixels(c.inWindow, dpi);
+      EXPECT_TRUE(p.left >= 0 && p.top >= 0 && p.right <= client.right && p.bottom <= client.bottom)
+          << std::string(c.name.begin(), c.name.end()) << " at " << dpi;
     }
+    for (std::size_t i = 0; i < focusable.size(); ++i)
+      for (std::size_t j = i + 1; j < focusable.size(); ++j) {
+        const PixelRect a = toPixels(focusable[i]->inWindow, dpi);
+        const PixelRect b = toPixels(focusable[j]->inWindow, dpi);
+        const bool overlap = a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+        EXPECT_FALSE(overlap) << std::string(focusable[i]->name.begin(), focusable[i]->name.end()) << " and "
+                              << std::string(focusable[j]->name.begin(), focusable[j]->name.end()) << " at " << dpi;
+      }
+  }
 }
 
 TEST(Layout, ListsHoldTheirEntriesInOrder) {

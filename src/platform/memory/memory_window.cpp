@@ -66,6 +66,7 @@ ui::MenuCommand MemoryWindow::popupMenu(ui::ScreenPoint at) {
 }
 
 void MemoryWindow::unload(ui::UnloadCause cause) {
+  ++unloadRequests;
   if (unloading_ || unloaded) return;
   unloading_ = true;
   unloads.push_back(cause);

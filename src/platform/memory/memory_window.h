@@ -94,6 +94,7 @@ class MemoryWindow final : public ui::WindowToolkit {
   int shows = 0;  // calls that made a hidden window visible
   int hides = 0;
   bool unloaded = false;
+  int unloadRequests = 0;  // every call, the ones the guard drops included
   std::vector<ui::UnloadCause> unloads;
   // What was asked of the window, its timer, its watch and its icon, in
   // order: "show", "hide", "add icon", "delete icon", "timer on",

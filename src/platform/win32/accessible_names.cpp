@@ -24,15 +24,18 @@ AccessibleNames::ComApartment::~ComApartment() {
   if (SUCCEEDED(result_)) ::CoUninitialize();
 }
 
-AccessibleNames::AccessibleNames(std::span<const ControlName> names) {
+AccessibleNames::AccessibleNames(std::span<const ControlName> names, IAccPropServices* service) {
   if (FAILED(com_.result()) && com_.result() != RPC_E_CHANGED_MODE) {
     result_ = com_.result();
     return;
   }
-  IAccPropServices* service = nullptr;
-  result_ = ::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_IAccPropServices, reinterpret_cast<void**>(&service));
-  if (FAILED(result_)) return;
+  if (service != nullptr) {
+    service->AddRef();
+  } else {
+    result_ = ::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IAccPropServices, reinterpret_cast<void**>(&service));
+    if (FAILED(result_)) return;
+  }
   service_.reset(service);
   for (const ControlName& n : names) named_.push_back(n.control);
   result_ = setAccessibleNames(*service_, names);

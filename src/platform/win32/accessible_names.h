@@ -29,8 +29,9 @@ class AccessibleNames {
  public:
   // Without the service (not registered, or only a stub that answers
   // E_NOTIMPL, as under Wine 8) the controls keep their default names and
-  // the program runs on: result() tells which.
-  explicit AccessibleNames(std::span<const ControlName> names);
+  // the program runs on: result() tells which. `service`, when given, is
+  // used instead of the system's (held for as long as the names).
+  explicit AccessibleNames(std::span<const ControlName> names, IAccPropServices* service = nullptr);
   AccessibleNames(const AccessibleNames&) = delete;
   AccessibleNames& operator=(const AccessibleNames&) = delete;
   // Takes the names back while the controls still exist.

@@ -9,7 +9,8 @@
 
 namespace vorlix::win32 {
 
-Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell) : instance_(instance) {
+Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell, IAccPropServices* nameService)
+    : instance_(instance), nameService_(nameService) {
   taskbarCreated_ = taskbarCreatedMessage();
   configureRequest_ = configureRequestMessage();
   // Created without WS_VISIBLE: the window never appears until Configure.
@@ -61,7 +62,7 @@ void Form1::makeControls() {
     rebuildFont();
     createControls();
     addRuleTips();
-    nameControls();
+    nameControls(nameService_);
     loadIcons();
     lastFocus_ = controls_[ui::ids::scanenabled];
     live_.handOver(controls_);

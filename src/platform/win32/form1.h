@@ -39,8 +39,11 @@ class Form1 final : public Window, public ui::WindowToolkit {
   static constexpr DWORD ExStyle = 0;
 
   // Creates the window hidden, its configuration at the controls' initial
-  // values, and the tray icon, not yet added. Throws Win32Error.
-  explicit Form1(HINSTANCE instance, TrayIcon::ShellNotify shell = &::Shell_NotifyIconW);
+  // values, and the tray icon, not yet added. The controls, once made, are
+  // named for screen readers through `nameService`, or the system's. Throws
+  // Win32Error.
+  explicit Form1(HINSTANCE instance, TrayIcon::ShellNotify shell = &::Shell_NotifyIconW,
+                 IAccPropServices* nameService = nullptr);
   ~Form1() override;
 
   // These make the controls first if they do not exist yet (Win32Error).
@@ -118,7 +121,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   // Help beside the controls (form1_assist.cpp): the rows' tips and the
   // names that screen readers say.
   void addRuleTips();
-  void nameControls();
+  void nameControls(IAccPropServices* service);
 
   void onCommand(int id, int code, HWND source);
   void onCheckBoxClicked(int id);
@@ -128,6 +131,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void onEndSession();
 
   HINSTANCE instance_;
+  IAccPropServices* nameService_;  // null: the system's
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   UINT taskbarCreated_ = 0;
   UINT configureRequest_ = 0;

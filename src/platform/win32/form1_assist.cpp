@@ -14,13 +14,13 @@ void Form1::addRuleTips() {
     if (ui::ruleRowOf(c.id) != 0) tips_->addRowControl(controls_[c.id]);
 }
 
-void Form1::nameControls() {
+void Form1::nameControls(IAccPropServices* service) {
   std::vector<ControlName> names;
   names.reserve(layout_.size());
   for (const ui::PlacedControl& c : layout_) names.push_back({controls_[c.id], ui::accessibleName(c)});
   // A missing or refusing service leaves the default names: the window
   // works the same, and accessibleNamesResult() says what happened.
-  names_.emplace(names);
+  names_.emplace(names, service);
 }
 
 }  // namespace vorlix::win32

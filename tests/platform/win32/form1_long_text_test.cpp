@@ -102,9 +102,9 @@ TEST_F(Form1LongText, PastedAndTypedPastTheDefaultLimitAreSavedAndLoadedWhole) {
   EXPECT_TRUE(sameText(form_.controls().text(TextField::Name, 11), expectedName));
 }
 
-// Without the raised limit the same paste would be cut: the test above
-// exercises the limit on this system.
-TEST_F(Form1LongText, APlainEditControlStopsThePasteAtItsDefaultLimit) {
+// Shows the platform's default limit: without the raised one the same paste
+// would be cut, so the test above exercises the limit on this system.
+TEST_F(Form1LongText, Platform_APlainEditControlStopsThePasteAtItsDefaultLimit) {
   unique_hwnd plain(::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 100, 20,
                                       form_.hwnd(), nullptr, ::GetModuleHandleW(nullptr), nullptr));
   ASSERT_NE(plain.get(), nullptr);

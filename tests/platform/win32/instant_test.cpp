@@ -254,7 +254,8 @@ TEST_F(InstantScratch, ABurstOfChangesInSeveralKeysIsOnePass) {
     for (int n = 0; n < 30; ++n)
       for (const wchar_t* k : {L"A", L"B", L"C"})
         setValue(at(k), std::to_wstring(n).c_str(), std::to_wstring(burst));
-    rig.runUntil([] { return false; }, 300);
+    EXPECT_TRUE(rig.runUntil([&] { return rig.reports >= burst; }, 10000));
+    rig.runUntil([] { return false; }, 300);  // time for a second report, which must not come
     EXPECT_EQ(rig.reports, burst);
   }
 }

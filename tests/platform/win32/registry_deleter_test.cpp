@@ -288,9 +288,10 @@ TEST_F(ScratchTree, RegistryApiDeleter_AnswersWithTheOutcome) {
   ::LocalFree(sd);
 }
 
-// The safety of key deletion rests on this: the API deletes no key that has
-// subkeys, even when asked directly (a subkey may appear after our check).
-TEST_F(ScratchTree, RegDeleteKeyExW_RefusesKeyWithSubkeys) {
+// Shows the platform fact the safety of key deletion rests on: the API
+// deletes no key that has subkeys, even when asked directly (a subkey may
+// appear after our check).
+TEST_F(ScratchTree, Platform_RegDeleteKeyExWRefusesKeyWithSubkeys) {
   const Snapshot before = snapshot();
   EXPECT_NE(::RegDeleteKeyExW(HKEY_CURRENT_USER, at(L"A\\Parent").c_str(), KEY_WOW64_64KEY, 0),
             ERROR_SUCCESS);

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/text.h"
+#include "platform/win32/tray_icon.h"
+#include "vorlix_version.h"
 
 namespace {
 
@@ -24,15 +26,10 @@ TEST(VersionResource, TheBuiltProgramSaysWhatItIsAndCarriesTheBuildsVersion) {
   UINT length = 0;
   ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
   ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
-  // project()'s "1.0" is 1.0.0.0: the parts it gives, missing ones 0.
-  std::vector<WORD> want;
-  for (std::string rest = VORLIX_BUILD_VERSION; want.size() < 4; rest.erase(0, rest.find('.') + 1)) {
-    want.push_back(rest.empty() ? 0 : static_cast<WORD>(std::stoul(rest)));
-    if (rest.find('.') == std::string::npos) rest.clear();
-  }
   EXPECT_EQ((std::vector<WORD>{HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
                                HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)}),
-            want);
+            (std::vector<WORD>{VORLIX_VERSION_MAJOR, VORLIX_VERSION_MINOR, VORLIX_VERSION_PATCH,
+                               VORLIX_VERSION_TWEAK}));
   EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
   EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
@@ -44,16 +41,20 @@ TEST(VersionResource, TheBuiltProgramSaysWhatItIsAndCarriesTheBuildsVersion) {
     if (!::VerQueryValueW(block.data(), path.c_str(), &value, &chars) || chars == 0) return std::wstring(L"<none>");
     return std::wstring(static_cast<const wchar_t*>(value), chars - 1);
   };
-  const std::wstring version = vorlix::widenAscii(VORLIX_BUILD_VERSION);
+  // The program's own name, version and publisher (its icon's tip names
+  // both); the file's own name.
+  const std::wstring version = vorlix::widenAscii(VORLIX_VERSION_TEXT);
+  const std::wstring company = text(L"CompanyName");
   const std::pair<const wchar_t*, std::wstring> strings[] = {
-      {L"ProductName", L"Vorlix"},
-      {L"CompanyName", L"Vennik"},
-      {L"FileDescription", L"Vorlix keeps chosen registry entries deleted"},
+      {L"ProductName", std::wstring(vorlix::ProgramName)},
       {L"OriginalFilename", L"vorlix.exe"},
+      {L"InternalName", L"vorlix"},
       {L"FileVersion", version},
       {L"ProductVersion", version},
-      {L"LegalCopyright", L"Copyright (C) 2026 Vennik"},
   };
+  EXPECT_EQ(std::wstring(vorlix::win32::TrayIcon::Tip), company + L"'s " + std::wstring(vorlix::ProgramName));
+  EXPECT_TRUE(text(L"FileDescription").starts_with(vorlix::ProgramName)) << "says what it is";
+  EXPECT_TRUE(text(L"LegalCopyright").ends_with(company));
   for (const auto& [name, value] : strings) EXPECT_EQ(text(name), value) << vorlix::asciiSummary(name);
 }
 
