@@ -50,7 +50,8 @@ probe wait-hidden 5000 || fail "OK did not hide the window"
 edited=("${stored[@]}" "keynames${T}1${T}Edited")
 same_lines "the store after OK" "$(configuration "${edited[@]}")" "$(store_dump)"
 plant_value "$values" Edited
-echo "after OK: the edited rule's value gone after $(gone_within 10000 "$values" Edited) s"
+gone=$(gone_within 10000 "$values" Edited)
+echo "after OK: the edited rule's value gone after $gone s"
 has_value "$values" First || fail "the rule's old value was deleted after the edit"
 
 # Edit again, drop it with CANCEL.
@@ -68,7 +69,8 @@ survives 3 "$values" Edited
 configure
 click_control $IdOk
 probe wait-hidden 5000 || fail "OK did not hide the window"
-echo "after the next OK: gone after $(gone_within 10000 "$values" Edited) s"
+gone=$(gone_within 10000 "$values" Edited)
+echo "after the next OK: gone after $gone s"
 
 exit_from_menu
 same_lines "the store after Exit" "$(configuration "${edited[@]}")" "$(store_dump)"

@@ -290,7 +290,8 @@ has_key() { wine reg query "$1" >/dev/null 2>&1; }
 plant_value() { reg add "$1" /v "$2" /d planted /f >/dev/null || fail "could not plant $1 $2"; }
 
 # gone_within MS KEY [VALUE]: polls until the value (or the key) is gone;
-# prints how many seconds that took.
+# prints how many seconds that took. Take it as `gone=$(gone_within ...)`:
+# inside another command's arguments its failure would end only a subshell.
 gone_within() {
   local ms=$1 key=$2 value=${3-} start
   start=$(now)

@@ -41,7 +41,8 @@ plant_value "$leaf" 'Leaf value'
 plant_value "$ScratchKeyLM" Machine
 
 start_resident
-echo "first pass: 'Active one' gone after $(gone_within 10000 "$values" 'Active one') s"
+gone=$(gone_within 10000 "$values" 'Active one')
+echo "first pass: 'Active one' gone after $gone s"
 gone_within 10000 "$values" Second >/dev/null
 gone_within 10000 "$ScratchKeyLM" Machine >/dev/null
 gone_within 10000 "$leaf" >/dev/null
@@ -49,7 +50,8 @@ gone_within 10000 "$leaf" >/dev/null
 plant_value "$values" 'Active one'
 plant_value "$leaf" 'Leaf value'
 plant_value "$ScratchKeyLM" Machine
-echo "re-created: 'Active one' gone after $(gone_within 10000 "$values" 'Active one') s"
+gone=$(gone_within 10000 "$values" 'Active one')
+echo "re-created: 'Active one' gone after $gone s"
 gone_within 10000 "$leaf" >/dev/null
 gone_within 10000 "$ScratchKeyLM" Machine >/dev/null
 
