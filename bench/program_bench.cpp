@@ -38,6 +38,7 @@
 
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/unique_handle.h"
+#include "support/system_handles.h"
 
 namespace {
 
@@ -97,60 +98,6 @@ double startAndWaitForIcon(const std::wstring& exe, const wchar_t* windowClass) 
   }
 }
 
-// Windows of the process, top-level, message-only and child windows alike.
-int windowsOf(DWORD processId) {
-  struct Count {
-    DWORD processId;
-    int windows = 0;
-  } count{processId};
-  const WNDENUMPROC child = [](HWND, LPARAM data) -> BOOL {
-    ++reinterpret_cast<Count*>(data)->windows;
-    return TRUE;
-  };
-  const auto countTree = [&](HWND window) {
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != processId) return;
-    ++count.windows;
-    ::EnumChildWindows(window, child, reinterpret_cast<LPARAM>(&count));
-  };
-  for (HWND w = ::GetTopWindow(nullptr); w != nullptr; w = ::GetWindow(w, GW_HWNDNEXT)) countTree(w);
-  for (HWND w = ::FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w != nullptr;
-       w = ::FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr))
-    countTree(w);
-  return count.windows;
-}
-
-// The live entries of the process's GDI handle table, which the PEB points
-// to (at 0xF8 in a 64-bit PEB): Wine's GetGuiResources answers 0 for another
-// process. Under Wine the table is the process's own, so every live entry is
-// the program's (its stock objects included). -1 where it cannot be read.
-long gdiObjectsOf(HANDLE process) {
-  using QueryFn = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-  const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-  struct {
-    PVOID reserved1;
-    PVOID pebBaseAddress;
-    PVOID reserved2[2];
-    ULONG_PTR uniqueProcessId;
-    PVOID reserved3;
-  } basic{};
-  ULONG length = 0;
-  if (query == nullptr || query(process, 0, &basic, sizeof(basic), &length) != 0) return -1;
-  ULONGLONG table = 0;
-  SIZE_T read = 0;
-  if (!::ReadProcessMemory(process, static_cast<BYTE*>(basic.pebBaseAddress) + 0xF8, &table,
-                           sizeof(table), &read) || table == 0)
-    return -1;
-  constexpr std::size_t EntrySize = 24, Entries = 0x10000, TypeAt = 14;
-  std::vector<BYTE> entries(EntrySize * Entries);
-  if (!::ReadProcessMemory(process, reinterpret_cast<void*>(table), entries.data(), entries.size(), &read))
-    return -1;
-  long live = 0;
-  for (std::size_t i = 0; i < Entries; ++i) live += entries[i * EntrySize + TypeAt] != 0;
-  return live;
-}
 
 HWND openMenu() {
   HWND menu = ::FindWindowW(L"#32768", nullptr);
@@ -236,8 +183,8 @@ void printMemory(const wchar_t* windowClass) {
 void printObjects(const wchar_t* windowClass) {
   const unique_handle process =
       openProcessOf(windowClass, PROCESS_QUERY_INFORMATION | PROCESS_VM_READ);
-  std::printf("%d %ld %lu %lu\n", windowsOf(::GetProcessId(process.get())), gdiObjectsOf(process.get()),
-              ::GetGuiResources(process.get(), GR_GDIOBJECTS),
+  std::printf("%ld %ld %lu %lu\n", vorlix::test::windowsOf(::GetProcessId(process.get())),
+              vorlix::test::gdiObjectsOf(process.get()), ::GetGuiResources(process.get(), GR_GDIOBJECTS),
               ::GetGuiResources(process.get(), GR_USEROBJECTS));
 }
 
