@@ -97,8 +97,10 @@ endif()
 
 # vorlix-service.exe, "Vorlix machine rules": the machine-wide rules as a
 # service, with the event message table compiled by the message compiler.
-# mingw's windmc and Microsoft's mc take the same arguments.
-find_program(VORLIX_WINDMC NAMES x86_64-w64-mingw32-windmc windmc mc REQUIRED)
+# mingw's windmc and Microsoft's mc take the same arguments; mc stands
+# beside the SDK's resource compiler, which need not be on the PATH.
+get_filename_component(VORLIX_RC_DIR "${CMAKE_RC_COMPILER}" DIRECTORY)
+find_program(VORLIX_WINDMC NAMES x86_64-w64-mingw32-windmc windmc mc HINTS "${VORLIX_RC_DIR}" REQUIRED)
 set(VORLIX_MESSAGES_DIR ${PROJECT_BINARY_DIR}/generated/service)
 add_custom_command(
   OUTPUT ${VORLIX_MESSAGES_DIR}/service_events.rc ${VORLIX_MESSAGES_DIR}/service_events.h
