@@ -110,11 +110,11 @@ add_custom_command(
   DEPENDS ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   VERBATIM)
 add_executable(vorlix_service WIN32
-  src/service/win32/service_main.cpp
-  src/service/win32/service_run.cpp
-  src/service/win32/store_security.cpp
-  src/service/win32/privileges.cpp
-  src/service/win32/windows_event_log.cpp
+  src/service_main.cpp
+  src/platform/win32/service/service_run.cpp
+  src/platform/win32/service/store_security.cpp
+  src/platform/win32/service/privileges.cpp
+  src/platform/win32/service/windows_event_log.cpp
   src/service/vorlix-service.rc
   ${VORLIX_MESSAGES_DIR}/service_events.rc
 )

@@ -1,4 +1,4 @@
-#include "service/win32/privileges.h"
+#include "platform/win32/service/privileges.h"
 
 #include <windows.h>
 

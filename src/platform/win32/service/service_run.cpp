@@ -1,4 +1,4 @@
-#include "service/win32/service_run.h"
+#include "platform/win32/service/service_run.h"
 
 #include <algorithm>
 #include <vector>
@@ -9,7 +9,7 @@
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/registry_watcher.h"
 #include "service/machine_service.h"
-#include "service/win32/store_security.h"
+#include "platform/win32/service/store_security.h"
 
 namespace vorlix::service::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "service/win32/windows_event_log.h"
+#include "platform/win32/service/windows_event_log.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "service/win32/store_security.h"
+#include "platform/win32/service/store_security.h"
 
 #include <aclapi.h>
 #include <sddl.h>

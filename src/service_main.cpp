@@ -15,9 +15,9 @@
 #include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
 #include "service/machine_service.h"
-#include "service/win32/privileges.h"
-#include "service/win32/service_run.h"
-#include "service/win32/windows_event_log.h"
+#include "platform/win32/service/privileges.h"
+#include "platform/win32/service/service_run.h"
+#include "platform/win32/service/windows_event_log.h"
 #include "ui/program.h"
 
 namespace {
