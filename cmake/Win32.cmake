@@ -28,6 +28,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/registry_links.cpp
   src/platform/win32/registry_watcher.cpp
   src/platform/win32/registry_settings_store.cpp
+  src/platform/win32/sid_text.cpp
   src/platform/win32/single_instance.cpp
 )
 target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/text.h"
+#include "platform/win32/unique_handle.h"
 
 namespace vorlix::win32 {
 
@@ -18,10 +19,10 @@ std::wstring systemMessage(DWORD code) {
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const unique_hlocal owned(buffer);
   std::wstring text;
   if (length != 0 && buffer != nullptr) {
     text.assign(buffer, length);
-    ::LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
       text.pop_back();
   }

@@ -8,6 +8,7 @@
 
 #include "core/text.h"
 #include "platform/win32/check.h"
+#include "platform/win32/sid_text.h"
 #include "platform/win32/window.h"
 
 namespace vorlix::win32 {
@@ -51,10 +52,7 @@ User currentUser() {
   user.tokenUser.resize(size);
   checkBool(::GetTokenInformation(token.get(), TokenUser, user.tokenUser.data(), size, &size),
             "GetTokenInformation");
-  wchar_t* text = nullptr;
-  checkBool(::ConvertSidToStringSidW(user.sid(), &text), "ConvertSidToStringSidW");
-  const unique_hlocal owned(text);
-  user.sidText = text;
+  user.sidText = sidText(user.sid());
   return user;
 }
 

@@ -1,30 +1,20 @@
 #include "platform/win32/service/store_security.h"
 
 #include <aclapi.h>
-#include <sddl.h>
 
 #include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
+#include "platform/win32/sid_text.h"
 #include "platform/win32/unique_handle.h"
 #include "settings/stored_entries.h"
 
 namespace vorlix::service::win32 {
 namespace {
 
-using vorlix::win32::unique_any;
+using vorlix::win32::sidText;
 using vorlix::win32::unique_hkey;
+using vorlix::win32::unique_hlocal;
 using vorlix::win32::Win32Error;
-
-inline void freeLocal(void* memory) { (void)::LocalFree(memory); }
-using unique_local = unique_any<void*, freeLocal>;
-
-std::wstring sidText(PSID sid) {
-  if (sid == nullptr) return {};
-  wchar_t* text = nullptr;
-  vorlix::win32::checkBool(::ConvertSidToStringSidW(sid, &text), "ConvertSidToStringSidW");
-  const unique_local owned(text);
-  return text;
-}
 
 AceKind kindOf(BYTE type) {
   switch (type) {
@@ -48,7 +38,7 @@ StoreSecurity readKeySecurity(HKEY key) {
                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                              &owner, nullptr, &dacl, nullptr, &descriptor)),
       "GetSecurityInfo");
-  const unique_local owned(descriptor);
+  const unique_hlocal owned(descriptor);
   StoreSecurity security;
   security.owner = sidText(owner);
   security.hasDacl = dacl != nullptr;
