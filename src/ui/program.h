@@ -43,9 +43,10 @@ class UserPrompts {
 // other events arrive there while that handler waits. Such an event does
 // nothing, with two exceptions: the icon (and another start's request for
 // the window) brings a waiting message to the front, and the end of the
-// session ends the run at once, saving only where an unload would save. So no pass ever runs on a table that a load or a
-// revert is still filling, and once the run has decided to end without
-// saving, nothing is written whatever arrives.
+// session ends the run at once, saving only where an unload would save. So
+// no pass ever runs on a table that a load or a revert is still filling,
+// and once the run has decided to end without saving, nothing is written
+// whatever arrives.
 class Program final : public WindowEvents, public RuleReports {
  public:
   Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,

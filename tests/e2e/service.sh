@@ -14,8 +14,6 @@ shots=${3:?screenshot directory}
 service_exe=${4:?vorlix-service.exe}
 keys_exe=${5:?machine_keys.exe}
 source "$(dirname "$0")/lib.sh"
-# (A time is taken before it is printed: a failure inside $(...) in an echo
-# would only end that subshell.)
 
 Name=VorlixMachineRules
 Store='HKLM\SOFTWARE\Vennik\Vorlix'

@@ -17,7 +17,6 @@ bool pathCrossesRegistryLink(HKEY root, std::wstring_view key) {
     if (end == std::wstring_view::npos) end = key.size();
     const std::wstring part(key.substr(start, end - start));
     start = end + 1;
-    if (part.empty()) continue;  // as the registry reads doubled backslashes
     unique_hkey opened;
     const LSTATUS status = ::RegOpenKeyExW(parent, part.c_str(), REG_OPTION_OPEN_LINK,
                                            KEY_QUERY_VALUE | RegistryView, opened.put());
