@@ -18,25 +18,16 @@
 #include "platform/memory/memory_registry_watch.h"
 #include "platform/memory/memory_settings_store.h"
 #include "platform/memory/recording_deleter.h"
+#include "support/configuration_snapshot.h"
 
 namespace vorlix {
 namespace {
 
-using Address = std::pair<std::wstring, std::wstring>;
-
-const wchar_t* const kSlotKeys[] = {L"1", L"2", L"3", L"4",  L"5",  L"6",
-                                    L"7", L"8", L"9", L"10", L"11", L"12"};
-
-// The 50 addresses in the load order, written out independently of the code.
-std::vector<Address> loadOrderAddresses() {
-  std::vector<Address> out;
-  for (const wchar_t* k : kSlotKeys) out.emplace_back(L"Reg", k);
-  out.emplace_back(L"Reg", L"13");
-  out.emplace_back(L"Reg", L"Enabled");
-  for (const wchar_t* section : {L"EnableKeys", L"keydirs", L"keynames"})
-    for (const wchar_t* k : kSlotKeys) out.emplace_back(section, k);
-  return out;
-}
+using test::Address;
+using test::kSlotKeys;
+using test::controlValue;
+using test::loadOrderAddresses;
+using test::snapshot;
 
 std::vector<Address> okOrderAddresses() {
   std::vector<Address> out;
@@ -59,25 +50,6 @@ std::vector<Address> rulePartAddresses() {
 }
 
 using Write = std::pair<Address, std::wstring>;
-
-// What the control behind an entry shows, in stored form.
-std::wstring controlValue(const ConfigControls& c, const Address& a) {
-  const auto& [section, key] = a;
-  if (section == L"Reg" && key == L"13") return std::to_wstring(c.listIndex(PriorityCombo));
-  if (section == L"Reg" && key == L"Enabled")
-    return std::to_wstring(static_cast<int>(c.checkValue(ScannerBox)));
-  const int slot = std::stoi(key);
-  if (section == L"Reg") return std::to_wstring(c.listIndex(slot));
-  if (section == L"EnableKeys") return std::to_wstring(static_cast<int>(c.checkValue(slot)));
-  if (section == L"keydirs") return c.text(TextField::Key, slot);
-  return c.text(TextField::Name, slot);
-}
-
-std::vector<std::wstring> snapshot(const ConfigControls& c) {
-  std::vector<std::wstring> out;
-  for (const Address& a : loadOrderAddresses()) out.push_back(controlValue(c, a));
-  return out;
-}
 
 // A full configuration, different in every entry from the window's initial
 // state and from fillControls below.

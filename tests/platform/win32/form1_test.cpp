@@ -14,6 +14,7 @@
 #include "platform/memory/memory_settings_store.h"
 #include "platform/win32/single_instance.h"
 #include "settings/flows.h"
+#include "support/configuration_snapshot.h"
 #include "ui/layout.h"
 #include "ui/tray_menu.h"
 
@@ -549,17 +550,6 @@ MemorySettingsStore generatedStore(unsigned seed) {
   return store;
 }
 
-// Every value in load order, in its stored form.
-std::vector<std::wstring> valuesOf(const ConfigControls& controls) {
-  std::vector<std::wstring> values;
-  for (int combo = 1; combo <= PriorityCombo; ++combo) values.push_back(formatInteger(controls.listIndex(combo)));
-  for (int box = ScannerBox; box <= SlotCount; ++box)
-    values.push_back(formatInteger(static_cast<std::int16_t>(controls.checkValue(box))));
-  for (int slot = 1; slot <= SlotCount; ++slot) values.push_back(controls.text(TextField::Key, slot));
-  for (int slot = 1; slot <= SlotCount; ++slot) values.push_back(controls.text(TextField::Name, slot));
-  return values;
-}
-
 // Where the load stopped, if it did: the entry and why.
 std::optional<std::wstring> load(MemorySettingsStore store, ConfigControls& controls) {
   try {
@@ -573,7 +563,7 @@ std::optional<std::wstring> load(MemorySettingsStore store, ConfigControls& cont
 }
 
 void expectSameValues(const ConfigControls& actual, const ConfigControls& expected) {
-  const std::vector<std::wstring> a = valuesOf(actual), e = valuesOf(expected);
+  const std::vector<std::wstring> a = test::snapshot(actual), e = test::snapshot(expected);
   ASSERT_EQ(a.size(), e.size());
   for (std::size_t i = 0; i < a.size(); ++i)
     EXPECT_TRUE(a[i] == e[i]) << "value " << i << ": " << a[i].size() << " characters instead of "
