@@ -32,7 +32,25 @@ package a
 CCACHE_DISABLE=1 "$work/b/scripts/package" >"$work/b.log" 2>&1 || fail "scripts/package (b): $(tail "$work/b.log")"
 cmp "$work/a/build/package/vorlix.exe" "$work/b/build/package/vorlix.exe" ||
   fail "two builds in two folders gave different vorlix.exe"
-diff -r "$work/a/dist" "$work/b/dist" || fail "two builds in two folders gave different release files"
+# differences A B: the release files that differ, and for an msi the
+# summary, tables and streams in which they do.
+differences() {
+  local file part
+  for file in $(ls "$1"); do
+    cmp -s "$1/$file" "$2/$file" && continue
+    printf ' %s' "$file"
+    [[ $file == *.msi ]] || continue
+    cmp -s <(msiinfo suminfo "$1/$file") <(msiinfo suminfo "$2/$file") || printf ' [summary]'
+    for part in $(msiinfo tables "$1/$file"); do
+      cmp -s <(msiinfo export "$1/$file" "$part") <(msiinfo export "$2/$file" "$part") || printf ' [table %s]' "$part"
+    done
+    for part in $(msiinfo streams "$1/$file" | tr -d '\005'); do
+      cmp -s <(msiinfo extract "$1/$file" "$part") <(msiinfo extract "$2/$file" "$part") || printf ' [stream %s]' "$part"
+    done 2>/dev/null
+  done
+}
+diff -rq "$work/a/dist" "$work/b/dist" >/dev/null ||
+  fail "two builds in two folders gave different release files:$(differences "$work/a/dist" "$work/b/dist")"
 (cd "$work/a/dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
 # unpacked EXE ZIP: the zip holds the three files, the program as EXE and
 # the texts with CRLF; writes its vorlix.exe to EXE.unpacked.
