@@ -33,8 +33,9 @@ add_library(vorlix_win32 STATIC
 )
 target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-# ole32 for the accessibility property service, which is a COM object.
-target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid)
+# ole32 for the accessibility property service, which is a COM object;
+# ntdll, in every process anyway, for deleting a registry key by its handle.
+target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid ntdll)
 if(MSVC)
   # Where the SDK's oleacc.h only declares the service's class and
   # interface ids, its library defines them; where initguid.h has defined

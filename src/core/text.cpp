@@ -1,5 +1,6 @@
 #include "core/text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -70,6 +71,11 @@ std::wstring widenAscii(std::string_view text) {
   out.reserve(text.size());
   for (const char c : text) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
   return out;
+}
+
+bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+  const auto fold = [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; };
+  return std::ranges::equal(a, b, {}, fold, fold);
 }
 
 }  // namespace vorlix

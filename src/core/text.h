@@ -20,6 +20,10 @@ std::string asciiSummary(std::wstring_view text);
 // "[U+202E]", so nothing can disguise or hide what a rule names.
 std::wstring escapeInvisible(std::wstring_view text);
 
+// Equal but for the case of ASCII letters. The registry folds other letters
+// too, by tables that differ between systems; ASCII is what all agree on.
+bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
+
 // For the program's own ASCII texts and the system's: each byte is taken as
 // the character of the same number.
 std::wstring widenAscii(std::string_view text);

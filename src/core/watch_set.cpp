@@ -5,6 +5,7 @@
 
 #include "core/classes_root.h"
 #include "core/registry_path.h"
+#include "core/text.h"
 
 namespace vorlix {
 namespace {
@@ -16,10 +17,8 @@ std::optional<std::wstring> parentOf(std::wstring_view key) {
   return std::wstring(last == std::wstring_view::npos ? std::wstring_view{} : key.substr(0, last));
 }
 
-wchar_t foldAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
-
 bool sameKey(const WatchedKey& a, Hive root, std::wstring_view key) {
-  return a.root == root && std::ranges::equal(a.key, key, {}, foldAscii, foldAscii);
+  return a.root == root && equalsIgnoringAsciiCase(a.key, key);
 }
 
 void add(std::vector<WatchedKey>& set, Hive root, std::wstring key, bool values) {

@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/classes_root.h"
+#include "core/control_set.h"
 #include "core/registry_path.h"
 #include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
@@ -48,36 +50,43 @@ DeletionOutcome deleteValue(const RegistryTarget& target) {
 // Nothing for a leaf, the only kind of key that is deleted; otherwise why
 // the key stays. A failed enumeration leaves the answer unknown, and only a
 // key known to be a leaf is deleted.
-std::optional<DeletionOutcome> whyNotALeaf(HKEY root, const std::wstring& path) {
-  // Enumerating subkeys is all the check needs.
-  unique_hkey key;
-  if (const LSTATUS opened = openKey(root, path, KEY_ENUMERATE_SUB_KEYS, key); opened != ERROR_SUCCESS)
-    return outcomeOf(opened);
+std::optional<DeletionOutcome> whyNotALeaf(HKEY key) {
   wchar_t name[256];  // a key name has at most 255 characters
   DWORD length = ARRAYSIZE(name);
-  const LSTATUS first =
-      ::RegEnumKeyExW(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+  const LSTATUS first = ::RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr);
   if (first == ERROR_NO_MORE_ITEMS) return std::nullopt;
   if (first == ERROR_SUCCESS) return DeletionOutcome::of(Kind::HasSubkeys);
   return outcomeOf(first);
 }
 
-DeletionOutcome deleteKey(const RegistryTarget& target) {
-  const HKEY root = rootKey(target.root);
-  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(root, target.key)) return *kept;
-  // A subkey created since the check still keeps the key: the registry
-  // refuses to delete a key that has subkeys (RegDeleteKeyExW is not
-  // recursive, on Windows and under Wine), so no tree is ever removed. The
-  // call opens the key itself with DELETE, the only access a deletion needs;
-  // the root handle's access does not matter, and the path may span levels.
-  const DeletionOutcome deleted = outcomeOf(::RegDeleteKeyExW(root, target.key.c_str(), RegistryView, 0));
-  // That refusal reads as access denied; a key that gained subkeys since the
-  // check is told as what it is.
+std::optional<DeletionOutcome> whyNotALeaf(HKEY root, const std::wstring& path) {
+  // Enumerating subkeys is all the check needs.
+  unique_hkey key;
+  if (const LSTATUS opened = openKey(root, path, KEY_ENUMERATE_SUB_KEYS, key); opened != ERROR_SUCCESS)
+    return outcomeOf(opened);
+  return whyNotALeaf(key.get());
+}
+
+// A subkey created since the check still keeps the key: the registry refuses
+// to delete a key that has subkeys (on Windows and under Wine), so no tree is
+// ever removed. That refusal reads as access denied; a key that gained
+// subkeys since the check is told as what it is.
+DeletionOutcome toldAsItIs(DeletionOutcome deleted, const auto& whyNotALeafNow) {
   if (deleted.kind == Kind::AccessDenied) {
-    const std::optional<DeletionOutcome> now = whyNotALeaf(root, target.key);
+    const std::optional<DeletionOutcome> now = whyNotALeafNow();
     if (now && now->kind == Kind::HasSubkeys) return *now;
   }
   return deleted;
+}
+
+DeletionOutcome deleteKey(const RegistryTarget& target) {
+  const HKEY root = rootKey(target.root);
+  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(root, target.key)) return *kept;
+  // The call opens the key itself with DELETE, the only access a deletion
+  // needs; the root handle's access does not matter, and the path may span
+  // levels.
+  return toldAsItIs(outcomeOf(::RegDeleteKeyExW(root, target.key.c_str(), RegistryView, 0)),
+                    [&] { return whyNotALeaf(root, target.key); });
 }
 
 // For the classes view: a key that will not open for the user is there all
@@ -87,19 +96,57 @@ bool keyExists(Hive root, std::wstring_view key) {
   return !isNotFound(openKey(rootKey(root), std::wstring(key), KEY_QUERY_VALUE, opened));
 }
 
+// The same, walking without links. A link on the way may hide the key
+// behind it: the rule stays in that part of the view, and names nothing.
+bool keyExistsWithoutLinks(Hive root, std::wstring_view key) {
+  unique_hkey opened;
+  const LinkFreeWalk walk = openWithoutLinks(rootKey(root), key, 0, opened);
+  return walk.throughLink || !isNotFound(walk.status);
+}
+
+// What stands at SYSTEM\CurrentControlSet here (see ControlSetInUse), read
+// without following a link, as the path itself will be.
+std::optional<std::uint32_t> controlSetInUse() {
+  unique_hkey key;
+  if (!openWithoutLinks(HKEY_LOCAL_MACHINE, CurrentControlSetKey, 0, key).throughLink) return std::nullopt;
+  DWORD current = 0, size = sizeof current, type = REG_NONE;
+  if (!openWithoutLinks(HKEY_LOCAL_MACHINE, ControlSetSelectKey, 0, key).reached() ||
+      ::RegQueryValueExW(key.get(), std::wstring(ControlSetCurrentValue).c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(&current), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD)
+    return 0;  // no control set: the path names nothing
+  return current;
+}
+
+// What the service deletes: the path as the registry would resolve it
+// (HKEY_CLASSES_ROOT in one of its parts, CurrentControlSet as the control
+// set in use), walked from its root without following a link, and deleted
+// through the handle of that walk.
+DeletionOutcome deleteWithoutLinks(RegistryPathReading written) {
+  const RegistryPathReading reading =
+      inClassesPart(inControlSetInUse(std::move(written), controlSetInUse), keyExistsWithoutLinks);
+  const RegistryTarget& target = reading.target;
+  if (target.kind == RegistryTarget::Kind::Nothing) return DeletionOutcome::namesNothing(reading.fault);
+  if (target.key.empty()) return deleteValue(target);
+  const bool value = target.kind == RegistryTarget::Kind::Value;
+  const REGSAM access = value ? KEY_SET_VALUE : DELETE | KEY_ENUMERATE_SUB_KEYS;
+  unique_hkey key;
+  const LinkFreeWalk walk = openWithoutLinks(rootKey(target.root), target.key, access, key);
+  if (walk.throughLink) return DeletionOutcome::namesNothing(PathFault::ThroughLink);
+  if (walk.status != ERROR_SUCCESS) return outcomeOf(walk.status);
+  if (value) return outcomeOf(::RegDeleteValueW(key.get(), target.value.c_str()));
+  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(key.get())) return *kept;
+  return toldAsItIs(outcomeOf(deleteOpenKey(key.get())), [&] { return whyNotALeaf(key.get()); });
+}
+
 }  // namespace
 
 DeletionOutcome RegistryApiDeleter::RegDelete(std::wstring_view path) noexcept {
   try {
-    // Links are looked for along the path as written: the user's part of
-    // HKEY_CLASSES_ROOT is itself reached through one on Windows.
-    const RegistryPathReading written = readRegistryPath(path);
-    if (links_ == Links::Refused && written.target.kind != RegistryTarget::Kind::Nothing &&
-        pathCrossesRegistryLink(rootKey(written.target.root), written.target.key))
-      return DeletionOutcome::namesNothing(PathFault::ThroughLink);
+    if (links_ == Links::Refused) return deleteWithoutLinks(readRegistryPath(path));
     // HKEY_CLASSES_ROOT in the part of the view that Windows would delete
     // in, decided here rather than left to the platform (Wine has only one).
-    const RegistryPathReading reading = inClassesPart(written, keyExists);
+    const RegistryPathReading reading = inClassesPart(readRegistryPath(path), keyExists);
     switch (reading.target.kind) {
       case RegistryTarget::Kind::Value: return deleteValue(reading.target);
       case RegistryTarget::Kind::Key: return deleteKey(reading.target);

@@ -14,8 +14,10 @@ namespace vorlix::win32 {
 class RegistryApiDeleter final : public RegistryDeleter {
  public:
   enum class Links { Followed, Refused };
-  // Refused: a path through a registry link names nothing (see
-  // pathCrossesRegistryLink), at the cost of opening each key on the way.
+  // Refused: the path is opened part by part and what it names is deleted
+  // through the handles of that walk (see openWithoutLinks); a path through a
+  // registry link names nothing. HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet,
+  // the system's own link, is read as the control set in use (control_set.h).
   explicit RegistryApiDeleter(Links links = Links::Followed) : links_(links) {}
 
   // Opens and closes every key within the call: no handle outlives it.

@@ -271,8 +271,13 @@ class HostilePaths : public ::testing::Test {
   // trees: each case is checked against its own hive's tree and root, and
   // everything once more at the end.
   void runAll(const std::vector<RuleCase>& cases) {
+    for (const auto links : {RegistryApiDeleter::Links::Followed, RegistryApiDeleter::Links::Refused}) {
+      SCOPED_TRACE(links == RegistryApiDeleter::Links::Refused ? "links refused" : "links followed");
+      runAll(cases, RegistryApiDeleter(links));
+    }
+  }
+  void runAll(const std::vector<RuleCase>& cases, RegistryApiDeleter deleter) {
     const Snapshot initial = everything();
-    RegistryApiDeleter deleter;
     std::vector<std::optional<Snapshot>> clean(trees_.size());
     int deletingValues = 0, deletingKeys = 0, deletingNothing = 0;
     for (const RuleCase& c : cases) {

@@ -71,14 +71,17 @@ class RegistryApiDeleter_Handles : public ::testing::TestWithParam<HandleCase> {
 TEST_P(RegistryApiDeleter_Handles, RepeatedDeletionsKeepNone) {
   const HandleCase& c = GetParam();
   const std::wstring path = std::wstring(c.hive) + L"\\" + c.key + L"\\" + c.value;
-  RegistryApiDeleter deleter;
+  RegistryApiDeleter deleters[] = {RegistryApiDeleter(), RegistryApiDeleter(RegistryApiDeleter::Links::Refused)};
   // The registry functions open each root key once and keep it.
-  plant(c);
-  deleter.RegDelete(path);
+  for (RegistryApiDeleter& deleter : deleters) {
+    plant(c);
+    deleter.RegDelete(path);
+  }
   const long before = test::handleCountOf(::GetCurrentProcessId());
   ASSERT_GT(before, 0) << "no handle list";
 
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < 40; ++i) {
+    RegistryApiDeleter& deleter = deleters[i % 2];
     plant(c);
     deleter.RegDelete(path);
     ASSERT_FALSE(planted(c)) << "not deleted";

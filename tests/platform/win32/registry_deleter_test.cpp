@@ -6,9 +6,11 @@
 
 #include <sddl.h>
 
+#include <atomic>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/rules.h"
@@ -16,6 +18,7 @@
 #include "core/text.h"
 #include "platform/memory/memory_controls.h"
 #include "platform/win32/check.h"
+#include "platform/win32/registry_links.h"
 #include "platform/win32/unique_handle.h"
 #include "registry_snapshot.h"
 
@@ -365,6 +368,116 @@ TEST(RegistryApiDeleter_ClassesRoot, DeletesWhereTheViewFindsTheEntry) {
   EXPECT_TRUE(valueExists(HKEY_LOCAL_MACHINE, classes, L"W"));
   (void)::RegDeleteTreeW(HKEY_CURRENT_USER, classes.c_str());  // cleanup, best effort
   (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, classes.c_str());
+}
+
+// A link at `at` to `target` below HKEY_LOCAL_MACHINE, made in two calls as
+// every link is; the yield widens the time it has no target.
+LSTATUS makeLink(HKEY root, const std::wstring& at, const std::wstring& target) {
+  const std::wstring to = L"\\Registry\\Machine\\" + target;
+  unique_hkey link;
+  const LSTATUS made = ::RegCreateKeyExW(root, at.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                                         KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, link.put(), nullptr);
+  if (made != ERROR_SUCCESS) return made;
+  std::this_thread::yield();
+  return ::RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
+                          static_cast<DWORD>(to.size() * sizeof(wchar_t)));
+}
+
+LSTATUS removeLink(HKEY root, const std::wstring& at) {
+  unique_hkey link;
+  const LSTATUS opened = ::RegOpenKeyExW(root, at.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.put());
+  return opened == ERROR_SUCCESS ? deleteOpenKey(link.get()) : opened;
+}
+
+// The service's deleter against links that someone who may create keys on a
+// rule's path puts there; each leads to the key Protected\Leaf or its value V.
+class RegistryLinks : public ::testing::Test {
+ protected:
+  struct LinkCase {
+    HKEY root;
+    std::wstring link, target;
+    std::vector<std::wstring> rules;
+  };
+  void SetUp() override {
+    if (::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (protected_ + L"\\Leaf").c_str(), L"V", REG_SZ, L"", 2) != ERROR_SUCCESS)
+      GTEST_SKIP() << "HKEY_LOCAL_MACHINE not writable here";
+    createKey(HKEY_CURRENT_USER, L"Software\\Classes");  // not as volatile as a link made below it
+  }
+  void TearDown() override {
+    // Best effort; the links first, so that no tree is deleted through one.
+    for (const LinkCase& c : cases_) (void)removeLink(c.root, c.link);
+    (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, scratch_.c_str());
+    (void)::RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + name_).c_str());
+  }
+  bool intact() const { return valueExists(HKEY_LOCAL_MACHINE, protected_ + L"\\Leaf", L"V"); }
+
+  const std::wstring name_ = uniqueName(L"VorlixLinks-"), scratch_ = L"Software\\" + name_;
+  const std::wstring protected_ = scratch_ + L"\\Protected", open_ = scratch_ + L"\\Open\\";
+  const std::wstring rule_ = L"HKEY_LOCAL_MACHINE\\" + open_, classes_ = L"HKEY_CLASSES_ROOT\\" + name_ + L"\\Leaf\\";
+  const std::vector<LinkCase> cases_{
+      {HKEY_LOCAL_MACHINE, open_ + L"Leaf", protected_ + L"\\Leaf", {rule_ + L"Leaf\\"}},  // the leaf of a key rule
+      {HKEY_LOCAL_MACHINE, open_ + L"Key", protected_ + L"\\Leaf", {rule_ + L"Key\\V"}},  // the key of a value rule
+      {HKEY_LOCAL_MACHINE, open_ + L"Mid", protected_, {rule_ + L"Mid\\Leaf\\", rule_ + L"Mid\\Leaf\\V"}},  // mid-path
+      {HKEY_CURRENT_USER, L"Software\\Classes\\" + name_, protected_, {classes_, classes_ + L"V"}},  // user's classes
+  };
+};
+
+TEST_F(RegistryLinks, RegistryApiDeleter_RefusesEveryPathThroughALink) {
+  for (const LinkCase& c : cases_) {
+    ASSERT_EQ(makeLink(c.root, c.link, c.target), ERROR_SUCCESS);
+    for (const std::wstring& rule : c.rules) {
+      SCOPED_TRACE(asciiSummary(rule));
+      EXPECT_EQ(RegistryApiDeleter(RegistryApiDeleter::Links::Refused).RegDelete(rule).fault, PathFault::ThroughLink);
+      EXPECT_TRUE(intact());
+    }
+    ASSERT_EQ(removeLink(c.root, c.link), ERROR_SUCCESS);
+  }
+}
+
+// A thread makes and removes the links as fast as it can, against the deleter
+// at every pass (at "Instant" the links themselves wake the service's passes).
+TEST_F(RegistryLinks, RegistryApiDeleter_RacedByLinksDeletesNothingBehindThem) {
+  std::atomic<bool> done = false;
+  std::thread attacker([&] {
+    while (!done)
+      for (const LinkCase& c : cases_) {
+        (void)makeLink(c.root, c.link, c.target);  // the next removal tells nothing either way
+        (void)removeLink(c.root, c.link);
+      }
+  });
+  RegistryApiDeleter deleter(RegistryApiDeleter::Links::Refused);
+  int pass = 0, linksMet = 0;
+  for (; pass < 2000 && intact(); ++pass)
+    for (const LinkCase& c : cases_)
+      for (const std::wstring& rule : c.rules) linksMet += deleter.RegDelete(rule).fault == PathFault::ThroughLink;
+  done = true;
+  attacker.join();
+  EXPECT_TRUE(intact()) << "deleted through a link after " << pass << " passes";
+  EXPECT_GT(linksMet, 0) << "no pass met a link: the race was not run";
+}
+
+// In a copy of HKEY_LOCAL_MACHINE: CurrentControlSet a key of its own (Wine's), read as written;
+// then a link (Windows'), read in the control set SYSTEM\Select names, not where it leads.
+TEST_F(RegistryLinks, RegistryApiDeleter_ReadsCurrentControlSetAsTheControlSetInUse) {
+  const std::wstring machine = scratch_ + L"\\Machine", system = machine + L"\\SYSTEM\\";
+  const DWORD current = 2;
+  ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (system + L"Select").c_str(), L"Current", REG_DWORD, &current, 4),
+            ERROR_SUCCESS);
+  for (const bool link : {false, true}) {
+    for (const wchar_t* set : {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"})
+      setText(HKEY_LOCAL_MACHINE, system + set + L"\\Services\\T", L"V", L"");
+    if (link && (::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (system + L"CurrentControlSet").c_str()) != ERROR_SUCCESS ||
+                 makeLink(HKEY_LOCAL_MACHINE, system + L"CurrentControlSet", system + L"ControlSet001")))
+      FAIL() << "no link made";
+    ASSERT_EQ(::RegOverridePredefKey(HKEY_LOCAL_MACHINE, createKey(HKEY_LOCAL_MACHINE, machine).get()), ERROR_SUCCESS);
+    const DeletionOutcome outcome = RegistryApiDeleter(RegistryApiDeleter::Links::Refused)
+                                        .RegDelete(L"HKEY_LOCAL_MACHINE\\system\\currentcontrolset\\Services\\T\\V");
+    ASSERT_EQ(::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(outcome, DeletionOutcome::of(DeletionOutcome::Kind::Deleted));
+    const std::wstring gone = link ? L"ControlSet002" : L"CurrentControlSet";
+    for (const wchar_t* set : {L"ControlSet001", L"ControlSet002", L"CurrentControlSet"})
+      EXPECT_EQ(valueExists(HKEY_LOCAL_MACHINE, system + set + L"\\Services\\T", L"V"), set != gone) << set;
+  }
 }
 
 }  // namespace
