@@ -1,7 +1,7 @@
 // Cost of one scan pass over twelve active rules, as the program runs it
 // (each rule's outcome kept for its row's tip), against
-//   the same pass with the link check (each key on the way opened and asked
-//   whether it is a registry link), as the service runs it,
+//   the same pass as the service runs it: each path walked key by key with
+//   no registry link followed, and deleted through the walk's handles,
 //   the floor: the same twelve deletions as bare RegDeleteKeyValueW calls, and
 //   the scripting object: "WScript.Shell" created, asked to RegDelete through
 //   IDispatch and released, once per deletion.
@@ -177,7 +177,7 @@ int wmain() {
   std::printf("scripting object %s; RegDelete call result 0x%08lX\n",
               scriptCreated ? "created" : "could NOT be created",
               static_cast<unsigned long>(scriptResult));
-  std::printf("entries left after a pass with the link check: %d\n", leftByLinkCheck);
+  std::printf("entries left after a pass with links refused: %d\n", leftByLinkCheck);
   if (leftByPass != 0 || leftByFloor != 0 || leftByLinkCheck != 0) {
     std::puts("a deletion did not happen: figures would be meaningless");
     return 1;
