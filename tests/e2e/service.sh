@@ -112,6 +112,14 @@ t=$(gone_within 15000 "$Scratch\\Machine" Updater)
 echo "secured again: gone after $t s"
 still_there "$Scratch\\Target" Victim "a rule deleted through a registry link"
 
+# Emptied, then its key deleted and written again: the store is read again.
+for section in Reg EnableKeys keydirs keynames; do reg delete "$Store\\$section" /f >/dev/null; done
+sleep 3; reg delete "$Store" /f >/dev/null; plant_value "$Scratch\\Machine" Updater  # once read empty
+set_entry Reg 1 2; set_entry EnableKeys 1 1; set_entry keydirs 1 'Software\VorlixServiceE2E\Machine'
+set_entry keynames 1 Updater; secure "$Secure"; set_entry Reg 13 5  # a read after securing
+t=$(gone_within 15000 "$Scratch\\Machine" Updater)
+echo "the store's key deleted and written again: gone after $t s"
+
 sc stop "$Name" >/dev/null
 poll 10 is_state STOPPED >/dev/null || fail "sc stop did not end the service: $(sc query "$Name")"
 plant_value "$Scratch\\Machine" Updater

@@ -51,11 +51,31 @@ StoreWatch::StoreWatch() : event_(checkNotNull(::CreateEventW(nullptr, FALSE, FA
 
 bool StoreWatch::rearm() {
   const bool wasWatchingStore = watchingStore_;
+  // Closing a key whose watch is still pending signals the event (Wine does
+  // so): the old watches go first and that signal is cleared, so that only
+  // a change after the new arming wakes the loop. A change in between is
+  // seen by the read that follows every arming.
+  key_.reset();
+  above_.reset();
+  checkBool(::ResetEvent(event_.get()), "ResetEvent");
   std::wstring path = MachineStoreKey;
   for (;;) {
     unique_hkey key;
     const LSTATUS opened = openKey(HKEY_LOCAL_MACHINE, path, KEY_NOTIFY, key);
+    const std::size_t up = path.rfind(L'\\');
     if (opened == ERROR_SUCCESS) {
+      // The key above first: from then on the key's deletion is a change of
+      // names there (Wine reports none on a deleted key itself).
+      unique_hkey above;
+      if (up != std::wstring::npos) {
+        LSTATUS aboveArmed = openKey(HKEY_LOCAL_MACHINE, path.substr(0, up), KEY_NOTIFY, above);
+        if (aboveArmed == ERROR_SUCCESS)
+          aboveArmed = ::RegNotifyChangeKeyValue(above.get(), FALSE, REG_NOTIFY_CHANGE_NAME,
+                                                 event_.get(), TRUE);
+        // Deleted since the key was opened: so is the key, which is opened again.
+        if (isNotFound(aboveArmed) || aboveArmed == ERROR_KEY_DELETED) continue;
+        checkStatus(aboveArmed, above ? "RegNotifyChangeKeyValue" : "RegOpenKeyExW");
+      }
       const bool store = path == MachineStoreKey;
       // The store: every value, subkey and permission below it. A key
       // above it: a subkey's appearance, nothing else.
@@ -68,10 +88,10 @@ bool StoreWatch::rearm() {
       if (armed == ERROR_KEY_DELETED) continue;
       checkStatus(armed, "RegNotifyChangeKeyValue");
       key_ = std::move(key);
+      above_ = std::move(above);
       watchingStore_ = store;
       return store || wasWatchingStore;
     }
-    const std::size_t up = path.rfind(L'\\');
     if (!isNotFound(opened) || up == std::wstring::npos) checkStatus(opened, "RegOpenKeyExW");
     path.resize(up);
   }

@@ -39,7 +39,8 @@ class DeadlineTimer final : public ScanTimer {
 };
 
 // Watches the store's key and everything below it; while the key is
-// missing, the nearest key above it, for the key's creation only.
+// missing, the nearest key above it, for the key's creation only; and the
+// key above the watched one, for the watched key's deletion.
 class StoreWatch {
  public:
   StoreWatch();
@@ -51,6 +52,7 @@ class StoreWatch {
  private:
   vorlix::win32::unique_handle event_;
   vorlix::win32::unique_hkey key_;
+  vorlix::win32::unique_hkey above_;
   bool watchingStore_ = false;
 };
 
