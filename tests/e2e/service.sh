@@ -88,6 +88,7 @@ echo "a rule added: its entry gone after $t s"
 # of it applies, and rule 1 goes on as read before.
 set_entry Reg 4 9
 set_entry keynames 1 Kept
+sleep 3  # read 0.2 s after the last change (Wine keeps no event to show it)
 plant_value "$Scratch\\Machine" Updater
 t=$(gone_within 5000 "$Scratch\\Machine" Updater)
 echo "with a bad value: the earlier rule's entry gone after $t s"
@@ -96,6 +97,11 @@ still_there "$Scratch\\Machine" Kept "a store with a bad value was applied"
 reg delete "$Store\\Reg" /v 4 /f >/dev/null
 t=$(gone_within 15000 "$Scratch\\Machine" Kept)
 echo "corrected: the changed rule's entry gone after $t s"
+# At Very High, where only the timer deletes: the same.
+set_entry Reg 13 4; sleep 3; set_entry Reg 4 9; sleep 3  # read whole, then read bad
+plant_value "$Scratch\\Machine" Kept; t=$(gone_within 5000 "$Scratch\\Machine" Kept)
+echo "at Very High, with a bad value read: gone after $t s"
+reg delete "$Store\\Reg" /v 4 /f >/dev/null; set_entry Reg 13 5
 
 # Writable by everyone: nothing applies; secured again: the rules are back.
 secure "$Open"
@@ -110,6 +116,8 @@ secure "$Secure"
 set_entry Reg Enabled 1
 t=$(gone_within 15000 "$Scratch\\Machine" Updater)
 echo "secured again: gone after $t s"
+plant_value "$Scratch\\Machine" Updater; t=$(gone_within 5000 "$Scratch\\Machine" Updater)
+echo "secured again, planted: gone after $t s"
 still_there "$Scratch\\Target" Victim "a rule deleted through a registry link"
 
 # Emptied, then its key deleted and written again: the store is read again.

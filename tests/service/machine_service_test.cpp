@@ -82,9 +82,9 @@ TEST(MachineService, AppliesOnlyWhatWasReadWhole) {
   EXPECT_EQ(h.lastEvent(), ServiceEvent::BadEntry);
   EXPECT_NE(h.events.back().second.find(L"goes on applying"), std::wstring::npos);
   h.watch.change();
+  EXPECT_EQ(h.takeCalls(), std::vector<std::wstring>{L"HKEY_LOCAL_MACHINE\\Software\\A\\Updater"});
   h.timer.advance(10000);
-  for (const std::wstring& call : h.takeCalls())
-    EXPECT_EQ(call, L"HKEY_LOCAL_MACHINE\\Software\\A\\Updater");
+  EXPECT_EQ(h.takeCalls(), std::vector<std::wstring>{L"HKEY_LOCAL_MACHINE\\Software\\A\\Updater"});
 
   // A store that others may write: nothing at all applies, not even the last.
   h.store.put(L"keynames", L"8", L"");
