@@ -43,8 +43,8 @@ std::optional<std::wstring> nearestExisting(Hive root, const std::wstring& key, 
 
 // The key if it exists, else the nearest existing key above it, where the
 // next step towards the entry appears: only there are values wanted. And
-// the key above that one, for names: a watched key that is deleted reports
-// nothing itself, nor, being a new key, does it when it is created again.
+// the key above that one, for names: a watched key that is deleted and
+// created again is a new key, which the old one's watch never hears of.
 void addNearestExisting(std::vector<WatchedKey>& set, Hive root, const std::wstring& key, bool values,
                         const KeyExists& exists, std::wstring_view top = {}) {
   std::optional<std::wstring> found = nearestExisting(root, key, exists, top);

@@ -35,11 +35,11 @@ struct WatchedKey {
 // A key that does not exist is replaced by its nearest existing ancestor,
 // for subkey names: the next step towards the entry appears there. The key
 // above the one chosen is watched too, for subkey names: a watched key that
-// is deleted reports nothing itself, and its re-creation with the entry in
-// it is reported only there. A key
-// wanted more than once is listed once, where it first appears, watching
-// what all its uses want; names differing only in ASCII letter case are the
-// same key (other letters count as different, which only costs a watch).
+// is deleted and created again with the entry in it is a new key, which
+// only the key above reports. A key wanted more than once is listed once,
+// where it first appears, watching what all its uses want; names differing
+// only in ASCII letter case are the same key (other letters count as
+// different, which only costs a watch).
 // `exists` says whether a key can be watched: it exists and opens.
 std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists);
 
