@@ -1,9 +1,10 @@
 // The Windows side of bench/run-instant: another program that keeps writing
 // the entry vorlix.exe keeps deleting, and times how long each copy lives.
 //
-//   instant_bench store LEVEL            one active value rule, the priority
+//   instant_bench store LEVEL [SHAPE]    one active value rule, the priority
 //                                        LEVEL (0-5), scanner on
-//   instant_bench lifetimes COUNT SEED   re-creates the value COUNT times, each
+//   instant_bench lifetimes COUNT SEED [SHAPE]
+//                                        re-creates the value COUNT times, each
 //                                        at a random moment up to a second
 //                                        after the last copy went; prints
 //                                        "median p95 max" of the lifetimes, ms
@@ -11,6 +12,13 @@
 //                                        time) in a tight loop, or every MS
 //                                        milliseconds; prints the number of
 //                                        writes
+//
+// SHAPE says what happens to the value's key around each copy:
+//   stays    the key stays; only the value is written again (the default)
+//   key      the key is deleted and created again with the value, at once
+//   path     the rule's key is two levels below the nearest key that exists:
+//            both are created with the value, and deleted again once the
+//            copy went, as if the rule had been set up before they existed
 //
 // A copy's end is seen through a change notification of the key, not by
 // polling, so the measuring adds no load of its own. Exit status 0 on
@@ -32,7 +40,11 @@ namespace {
 using vorlix::win32::unique_handle;
 using vorlix::win32::unique_hkey;
 
+constexpr wchar_t BenchKey[] = L"Software\\VorlixBench";
 constexpr wchar_t RuleKey[] = L"Software\\VorlixBench\\Instant";
+// The path shape's: its first level is what goes between copies.
+constexpr wchar_t PathTop[] = L"Software\\VorlixBench\\Later";
+constexpr wchar_t PathKey[] = L"Software\\VorlixBench\\Later\\Deeper";
 constexpr wchar_t RuleValue[] = L"Recreated";
 // The longest a copy may live: Very High deletes within a second.
 constexpr DWORD GiveUpMs = 20000;
@@ -52,22 +64,39 @@ void check(LSTATUS status, const char* call) {
   if (status != ERROR_SUCCESS) throw std::runtime_error(std::string(call) + " failed");
 }
 
-unique_hkey openRuleKey() {
+enum class Shape { Stays, Key, Path };
+
+Shape shapeNamed(const std::wstring& name) {
+  if (name == L"stays") return Shape::Stays;
+  if (name == L"key") return Shape::Key;
+  if (name == L"path") return Shape::Path;
+  throw std::invalid_argument("no such shape");
+}
+
+const wchar_t* ruleKey(Shape shape) { return shape == Shape::Path ? PathKey : RuleKey; }
+
+unique_hkey createKey(const wchar_t* path) {
   unique_hkey key;
-  check(::RegCreateKeyExW(HKEY_CURRENT_USER, RuleKey, 0, nullptr, 0,
+  check(::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0,
                           KEY_NOTIFY | KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.put(), nullptr),
         "RegCreateKeyExW");
   return key;
 }
 
-void storeLevel(const std::wstring& level) {
-  (void)openRuleKey();
+void deleteTree(const wchar_t* path) {
+  const LSTATUS status = ::RegDeleteTreeW(HKEY_CURRENT_USER, path);
+  if (status != ERROR_FILE_NOT_FOUND) check(status, "RegDeleteTreeW");
+}
+
+void storeLevel(const std::wstring& level, Shape shape) {
+  (void)createKey(BenchKey);
+  if (shape == Shape::Path) deleteTree(PathTop);
   vorlix::win32::RegistrySettingsStore store;
   store.writeSetting(L"StartUp", L"Reg", L"13", level);
   store.writeSetting(L"StartUp", L"Reg", L"Enabled", L"1");
   store.writeSetting(L"StartUp", L"Reg", L"1", L"1");
   store.writeSetting(L"StartUp", L"EnableKeys", L"1", L"1");
-  store.writeSetting(L"StartUp", L"keydirs", L"1", RuleKey);
+  store.writeSetting(L"StartUp", L"keydirs", L"1", ruleKey(shape));
   store.writeSetting(L"StartUp", L"keynames", L"1", RuleValue);
 }
 
@@ -99,22 +128,24 @@ double waitUntilGone(HKEY key, HANDLE event) {
   }
 }
 
-void lifetimes(int count, unsigned seed) {
-  const unique_hkey key = openRuleKey();
+void lifetimes(int count, unsigned seed, Shape shape) {
   const unique_handle event(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!event) throw std::runtime_error("CreateEventW failed");
   std::mt19937 random(seed);
   std::uniform_int_distribution<DWORD> pause(0, 999);
   std::vector<double> lives;
-  waitUntilGone(key.get(), event.get());
+  if (shape != Shape::Path) waitUntilGone(createKey(RuleKey).get(), event.get());
   for (int i = 0; i < count; ++i) {
     ::Sleep(pause(random));
+    if (shape == Shape::Key) deleteTree(RuleKey);
+    const unique_hkey key = createKey(ruleKey(shape));
     // Armed first: our own write signals it, and the wait below takes that.
     watchValues(key.get(), event.get());
     const double born = nowMs();
     setValue(key.get(), L"copy " + std::to_wstring(i));
     (void)::WaitForSingleObject(event.get(), GiveUpMs);
     lives.push_back(waitUntilGone(key.get(), event.get()) - born);
+    if (shape == Shape::Path) deleteTree(PathTop);
   }
   std::sort(lives.begin(), lives.end());
   const auto at = [&](double q) {
@@ -124,7 +155,7 @@ void lifetimes(int count, unsigned seed) {
 }
 
 void hammer(int seconds, int pauseMs) {
-  const unique_hkey key = openRuleKey();
+  const unique_hkey key = createKey(RuleKey);
   const double end = nowMs() + seconds * 1000.0;
   long long writes = 0;
   while (nowMs() < end) {
@@ -137,12 +168,13 @@ void hammer(int seconds, int pauseMs) {
 
 int run(int argc, wchar_t** argv) {
   const std::wstring command = argv[1];
-  if (command == L"store" && argc == 3) {
-    storeLevel(argv[2]);
+  if (command == L"store" && (argc == 3 || argc == 4)) {
+    storeLevel(argv[2], shapeNamed(argc == 4 ? argv[3] : L"stays"));
     return 0;
   }
-  if (command == L"lifetimes" && argc == 4) {
-    lifetimes(std::max(1, _wtoi(argv[2])), static_cast<unsigned>(_wtoi(argv[3])));
+  if (command == L"lifetimes" && (argc == 4 || argc == 5)) {
+    lifetimes(std::max(1, _wtoi(argv[2])), static_cast<unsigned>(_wtoi(argv[3])),
+              shapeNamed(argc == 5 ? argv[4] : L"stays"));
     return 0;
   }
   if (command == L"hammer" && (argc == 3 || argc == 4)) {
@@ -158,6 +190,8 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   try {
     return run(argc, argv);
+  } catch (const std::invalid_argument&) {
+    return 2;
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "instant_bench: %s\n", failure.what());
     return 1;

@@ -31,17 +31,29 @@ void add(std::vector<WatchedKey>& set, Hive root, std::wstring key, bool values)
   set.push_back({root, std::move(key), values});
 }
 
-// The key itself if it exists, else the nearest existing key above it, up
-// to `top` (a key that the climb does not pass).
-void addNearestExisting(std::vector<WatchedKey>& set, Hive root, std::wstring key, bool values,
+// The key itself if it exists, else the nearest existing key above it; none
+// above `top`, a key that the climb does not pass.
+std::optional<std::wstring> nearestExisting(Hive root, const std::wstring& key, const KeyExists& exists,
+                                            std::wstring_view top) {
+  for (std::optional<std::wstring> at = key; at && at->size() >= top.size(); at = parentOf(*at))
+    if (exists(root, *at)) return at;
+  return std::nullopt;
+}
+
+// The key if it exists, else the nearest existing key above it, where the
+// next step towards the entry appears: only there are values wanted. And
+// the key above that one, for names: a watched key that is deleted and
+// created again is a new key, which the old one's watch never hears of.
+void addNearestExisting(std::vector<WatchedKey>& set, Hive root, const std::wstring& key, bool values,
                         const KeyExists& exists, std::wstring_view top = {}) {
-  for (std::optional<std::wstring> at = std::move(key); at && at->size() >= top.size(); at = parentOf(*at)) {
-    if (exists(root, *at)) {
-      add(set, root, std::move(*at), values);
-      return;
-    }
-    values = false;  // above the entry only a new subkey brings it closer
-  }
+  std::optional<std::wstring> found = nearestExisting(root, key, exists, top);
+  if (!found) return;
+  const bool atEntry = found->size() == key.size();
+  const std::optional<std::wstring> above = parentOf(*found);
+  add(set, root, std::move(*found), values && atEntry);
+  if (!above) return;
+  if (std::optional<std::wstring> parent = nearestExisting(root, *above, exists, top))
+    add(set, root, std::move(*parent), false);
 }
 
 // Where the entry in `key` would appear. Under HKEY_CLASSES_ROOT, in both
@@ -78,6 +90,22 @@ std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists
     }
   }
   return set;
+}
+
+ArmedWatchSet armWatchSet(const RuleTable& rules, const KeyExists& exists, const ArmKey& arm) {
+  std::vector<WatchedKey> armed;
+  std::vector<WatchedKey> keys = watchSet(rules, exists);
+  for (int look = 1;; ++look) {
+    bool armedNew = false;
+    for (const WatchedKey& key : keys) {
+      if (std::ranges::find(armed, key) != armed.end()) continue;
+      arm(key);
+      armed.push_back(key);
+      armedNew = true;
+    }
+    if (!armedNew || look == WatchLooks) return {std::move(keys), !armedNew};
+    keys = watchSet(rules, exists);
+  }
 }
 
 }  // namespace vorlix

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/scan_timing.h"
@@ -24,10 +25,10 @@ class RegistryWatcher final : public RegistryWatch, public LoopWaits {
   RegistryWatcher(const RegistryWatcher&) = delete;
   RegistryWatcher& operator=(const RegistryWatcher&) = delete;
 
-  // Opens and arms the keys that watchSet chooses. A key the system will not
-  // watch (no event, a refused notification) is left to the timer's pass,
-  // as a failed deletion is left to the next one: the watch only hastens
-  // what the timer does anyway.
+  // Opens and arms the keys that armWatchSet chooses. A key the system will
+  // not watch (no event, a refused notification) is left to the timer's
+  // pass, as a failed deletion is left to the next one: the watch only
+  // hastens what the timer does anyway.
   void arm(const RuleTable& rules, std::int32_t holdMs) override;
   void close() override;
   bool armed() const override { return armed_; }
@@ -46,6 +47,8 @@ class RegistryWatcher final : public RegistryWatch, public LoopWaits {
     unique_hkey key;
     unique_handle event;
   };
+  // Asks for the key's next change; none when the system will not watch it.
+  static std::optional<Watch> watchKey(unique_hkey key, bool values);
 
   std::vector<Watch> watches_;
   std::vector<HANDLE> events_;  // the watches' events, as the wait takes them

@@ -171,7 +171,8 @@ struct ReCreation {
   const char* what;
   const wchar_t* ruleKey;  // below the scratch key
   const wchar_t* ruleValue;
-  const wchar_t* removedBetweenRounds;  // so that the rule's key is missing each time
+  const wchar_t* removed;  // each round, so that the rule's key is missing
+  bool removedByWriter = false;  // right before it writes, rather than long before
 };
 
 const ReCreation kReCreations[] = {
@@ -179,6 +180,9 @@ const ReCreation kReCreations[] = {
     {"a leaf key", L"Leaf", L"", nullptr},
     {"a value whose key is missing until the writer makes it", L"Later\\Deeper", L"V", L"Later"},
     {"a leaf key whose parent is missing until the writer makes it", L"Parent\\Leaf", L"", L"Parent"},
+    {"a value whose key the writer deletes and creates again with it", L"Whole", L"V", L"Whole", true},
+    {"a leaf key whose parent the writer deletes and creates again with it", L"Again\\Leaf", L"",
+     L"Again", true},
 };
 
 class InstantReCreation : public InstantScratch, public ::testing::WithParamInterface<ReCreation> {};
@@ -195,12 +199,13 @@ TEST_P(InstantReCreation, IsDeletedAsSoonAsItIsWrittenWithoutATimerTick) {
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     // Ignored: in the first round there is nothing to remove.
-    if (c.removedBetweenRounds != nullptr)
-      (void)::RegDeleteTreeW(HKEY_CURRENT_USER, at(c.removedBetweenRounds).c_str());
+    const auto remove = [&] { (void)::RegDeleteTreeW(HKEY_CURRENT_USER, at(c.removed).c_str()); };
+    if (c.removed != nullptr && !c.removedByWriter) remove();
     ASSERT_TRUE(rig.runUntil([&] { return !present(); }, 2000));
     std::atomic<bool> written = false;
     std::thread writer([&] {
       ::Sleep(50);
+      if (c.removedByWriter) remove();
       setValue(key, isKey ? L"in the key" : c.ruleValue);
       written = true;
     });
@@ -272,15 +277,16 @@ TEST_F(InstantScratch, NoHandleStaysOpenOnceScanningStopsOrTheWindowGoes) {
     rig.rule(3, at(L"Missing\\Deeper"), L"V");  // watched at the scratch key
     const std::size_t idle = openHandleCount();
     rig.scanAtInstant();
-    EXPECT_EQ(rig.form.watcher().watchCount(), 3u);
-    EXPECT_GE(openHandleCount(), idle + 6) << "a key and an event per watch";
+    // A, B, the scratch key and Software above it.
+    EXPECT_EQ(rig.form.watcher().watchCount(), 4u);
+    EXPECT_GE(openHandleCount(), idle + 8) << "a key and an event per watch";
     rig.runUntil([] { return false; }, 100);
     rig.stopScanning();
     EXPECT_EQ(rig.form.watcher().watchCount(), 0u);
     EXPECT_EQ(openHandleCount(), idle);
 
     rig.scanAtInstant();  // and still armed as the window goes
-    ASSERT_EQ(rig.form.watcher().watchCount(), 3u);
+    ASSERT_EQ(rig.form.watcher().watchCount(), 4u);
   }
   EXPECT_EQ(openHandleCount(), beforeWindow);
 }
