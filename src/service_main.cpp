@@ -104,6 +104,13 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  try {
+    // Before anything can load a DLL, as in vorlix.exe: System32 alone, so
+    // a DLL planted beside the exe is never loaded into LocalSystem.
+    win32::checkBool(::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), "SetDefaultDllDirectories");
+  } catch (const win32::Win32Error& failure) {
+    return static_cast<int>(failure.code());  // no window, and no service yet to report to
+  }
   SERVICE_TABLE_ENTRYW services[] = {{ServiceName, serviceMain}, {nullptr, nullptr}};
   // Started other than by the service control manager: nothing to do, and
   // no window to say so in.

@@ -37,13 +37,16 @@ std::optional<std::wstring> untrustedWriter(const StoreSecurity& security) {
   if (!security.hasDacl) return std::wstring(L"everyone (the key has no access list)");
   for (const AccessEntry& ace : security.dacl) {
     // A deny entry is never counted on: it may not cover every group a
-    // writer belongs to. Only grants decide.
-    if (ace.kind != AceKind::Allow) continue;
+    // writer belongs to, and one placed after a grant or inherit-only does
+    // not take the grant back. Only grants decide.
+    if (ace.kind == AceKind::Deny) continue;
     // Inherited only by values' objects, which keys do not have: it applies
     // to nothing in the registry.
     if ((ace.flags & InheritOnlyAce) != 0 && (ace.flags & ContainerInheritAce) == 0) continue;
-    if ((ace.mask & KeyWriteRights) == 0 || isTrustedSid(ace.sid)) continue;
-    return ace.sid + L" (access " + hexMask(ace.mask) + L")";
+    if ((ace.mask & ~KeyReadOnlyRights) == 0 || isTrustedSid(ace.sid)) continue;
+    const std::wstring who = ace.sid.empty() ? std::wstring(L"anyone") : ace.sid;
+    return who + L" (access " + hexMask(ace.mask) +
+           (ace.kind == AceKind::Other ? L", an entry of a kind not known here)" : L")");
   }
   return std::nullopt;
 }

@@ -4,8 +4,9 @@
 # scripts/package runs in two copies of the sources, which must give
 # identical files, and again in one of them with a higher version, signing
 # with a throwaway certificate. Then: a bad AUTOSTART, install, start, a second start,
-# upgrade, downgrade, uninstall, an interactive AUTOSTART=0 install, and the
-# per-machine package.
+# upgrade, downgrade, uninstall, an interactive AUTOSTART=0 install and
+# upgrade (elevated: nothing started), and the per-machine package (no
+# start; only into Program Files).
 set -euo pipefail
 probe_exe=${2:?vorlix_probe.exe}
 shots=${3:?screenshot directory}
@@ -145,21 +146,32 @@ msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
 [[ ! -e $shortcut && -z $(run_value HKCU) && -z $(apps) ]] || fail "the uninstall left the shortcut, Run value or entry"
 same_lines "the configuration after the uninstall" "$saved" "$(store_dump)"
 
-# Interactive (reduced interface): the install starts Vorlix at its end.
-# An upgrade keeps the earlier AUTOSTART.
-msiexec /i "$user_msi" /qr AUTOSTART=0 || fail "the AUTOSTART=0 install failed"
+# Interactive (reduced interface): the install starts Vorlix at its end unless
+# elevated, as all is under Wine; a copy without that condition starts it.
+start=$(msiinfo export "$user_msi" InstallUISequence | awk -F'\t' '$1 == "StartVorlix" { print $2 }')
+cp "$user_msi" "$work/unelevated.msi"
+msibuild "$work/unelevated.msi" -q \
+  "UPDATE \`InstallUISequence\` SET \`Condition\` = '${start% AND NOT MsiRunningElevated}' WHERE \`Action\` = 'StartVorlix'"
+msiexec /i "$work/unelevated.msi" /qr AUTOSTART=0 || fail "the AUTOSTART=0 install failed"
 [[ -f $installed && -z $(run_value HKCU) ]] || fail "AUTOSTART=0 wrote the Run value"
 probe wait-icon 30000 || fail "the interactive install did not start Vorlix"
 probe close && probe wait-gone 15000 || fail "the started Vorlix did not end"
-msiexec /i "$newer_msi" /qn || fail "the upgrade failed"
+msiexec /i "$newer_msi" /qr || fail "the upgrade failed"
+probe wait-icon 10000 && fail "an elevated interactive install started Vorlix"
 [[ -z $(run_value HKCU) ]] || fail "an upgrade without AUTOSTART did not keep AUTOSTART=0"
 msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
 
+# The per-machine package starts no program and installs only where users cannot write.
+msiinfo export "$machine_msi" CustomAction | awk -F'\t' 'NR > 3 && $2 % 8 == 2 { exit 1 }' || fail "it starts a program"
+service_state() { wine sc query VorlixMachineRules 2>&1 | tr -d '\r' | awk '/STATE/ {print $4}'; }
+for folder in 'C:\Vorlix' 'C:\Program Files\..\Vorlix'; do
+  msiexec /i "$machine_msi" /qn "INSTALLDIR=$folder" && fail "installed into $folder"
+  [[ -z $(service_state) && ! -e $(winepath -u 'C:\Vorlix') ]] || fail "$folder was refused, but not all of it"
+done
 # Wine's msiexec once left the service out of a first install in a fresh
 # prefix (status 91): a second try puts it in.
 msiexec /i "$machine_msi" /qn || msiexec /i "$machine_msi" /qn || fail "the per-machine install failed"
 machine_win='C:\Program Files\Vorlix\vorlix.exe'
-service_state() { wine sc query VorlixMachineRules 2>&1 | tr -d '\r' | awk '/STATE/ {print $4}'; }
 service_runs() { [[ $(service_state) == RUNNING ]] && echo running; }
 poll 60 service_runs >/dev/null || fail "the per-machine install did not start the service: '$(service_state)'"
 cmp "$(winepath -u "$machine_win")" "$old_exe" || fail "vorlix.exe is not in Program Files"

@@ -3,9 +3,12 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 #include "platform/win32/check.h"
 #include "platform/win32/single_instance.h"
 #include "ui/tray_menu.h"
+#include "ui/window_messages.h"
 
 namespace vorlix::win32 {
 
@@ -20,8 +23,10 @@ Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell, IAccPropServices* 
   try {
     // Explorer runs at a lower integrity level than an elevated copy of
     // this program, which would otherwise never hear that the task bar is
-    // back and never show its icon again.
-    allowMessageFromLowerIntegrity(hwnd(), taskbarCreated_);
+    // back; a later start must not reach the window from below its level.
+    for (const auto& [name, message] : {std::pair{ui::TaskbarCreatedMessage, taskbarCreated_},
+                                        std::pair{ui::ConfigureRequestMessage, configureRequest_}})
+      if (ui::acceptedFromLowerIntegrity(name)) allowMessageFromLowerIntegrity(hwnd(), message);
     dpi_ = static_cast<int>(::GetDpiForWindow(hwnd()));
     if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
 

@@ -9,7 +9,7 @@
 #include "core/text.h"
 #include "platform/win32/check.h"
 #include "platform/win32/sid_text.h"
-#include "platform/win32/window.h"
+#include "ui/window_messages.h"
 
 namespace vorlix::win32 {
 namespace {
@@ -168,6 +168,16 @@ HWND findMarkedWindow(const Place& place, const wchar_t* windowClass) {
   return nullptr;
 }
 
+// `where`: how the running copy differs from this start.
+void tellAlreadyRuns(std::wstring_view where) {
+  const std::wstring text = std::wstring(ProgramName) + L" already runs for you " +
+                            std::wstring(where) +
+                            L". Only one copy runs for each user, so this one ends now.";
+  // Ignored: nothing more to do if even the message fails.
+  (void)::MessageBoxW(nullptr, text.c_str(), std::wstring(ProgramName).c_str(),
+                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
 void askToConfigure(HWND window) {
   DWORD process = 0;
   (void)::GetWindowThreadProcessId(window, &process);  // 0 if the window just went
@@ -175,23 +185,18 @@ void askToConfigure(HWND window) {
   // running copy may now do so with its own. Ignored: without it the window
   // still shows, perhaps behind the one in front.
   (void)::AllowSetForegroundWindow(process);
-  checkBool(::PostMessageW(window, configureRequestMessage(), 0, 0), "PostMessageW");
-}
-
-void tellRunsInAnotherSession() {
-  const std::wstring text = std::wstring(ProgramName) +
-                            L" already runs for you in another session. Only one copy runs for "
-                            L"each user, so this one ends now.";
-  // Ignored: nothing more to do if even the message fails.
-  (void)::MessageBoxW(nullptr, text.c_str(), std::wstring(ProgramName).c_str(),
-                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+  if (::PostMessageW(window, configureRequestMessage(), 0, 0)) return;
+  const DWORD error = ::GetLastError();
+  // The running copy's window takes no request from a lower integrity level.
+  if (error != ERROR_ACCESS_DENIED) throw Win32Error("PostMessageW", error);
+  tellAlreadyRuns(L"as administrator, where a start without those rights cannot reach it");
 }
 
 }  // namespace
 
 UINT configureRequestMessage() {
   static const UINT message =
-      checkNonZero(::RegisterWindowMessageW(L"Vennik.Vorlix.ShowConfiguration"), "RegisterWindowMessageW");
+      checkNonZero(::RegisterWindowMessageW(ui::ConfigureRequestMessage.data()), "RegisterWindowMessageW");
   return message;
 }
 
@@ -221,7 +226,7 @@ std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass) {
     // The copy that holds the claim ended before it was ready: claim again.
     if (!waitUntil(ReadyWaitMs, [&] { return marked(place.name(ReadyMark)); })) continue;
     if (!marked(place.name(session))) {
-      tellRunsInAnotherSession();
+      tellAlreadyRuns(L"in another session");
       return std::nullopt;
     }
     HWND window = nullptr;
@@ -239,7 +244,6 @@ std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass) {
 }
 
 void OnlyCopy::publishWindow(HWND window) {
-  allowMessageFromLowerIntegrity(window, configureRequestMessage());
   mark(window_, windowMark(window));
 }
 

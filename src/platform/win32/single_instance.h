@@ -12,7 +12,8 @@
 //
 // Inside the claim the only copy marks its session, then that it is ready,
 // then its window. A later start finds the marks: in the same session it
-// asks that window to show the configuration, in another it tells the user.
+// asks that window to show the configuration, in another it tells the user,
+// as it does when the copy runs elevated and it does not.
 #pragma once
 
 #include <windows.h>
@@ -41,8 +42,9 @@ std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass);
 // Held for the whole run; the claim and its marks go with it.
 class OnlyCopy {
  public:
-  // Marks `window` as the one that takes another start's request, and lets
-  // that request through to it from a copy that is not elevated.
+  // Marks `window` as the one that takes another start's request. The
+  // request is not let through from a lower integrity level
+  // (ui::acceptedFromLowerIntegrity).
   void publishWindow(HWND window);
 
  private:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/check.h"
+#include "ui/window_messages.h"
 
 namespace vorlix::win32 {
 
@@ -67,7 +68,7 @@ void TrayIcon::removeIcon() {
 }
 
 UINT taskbarCreatedMessage() {
-  return checkNonZero(::RegisterWindowMessageW(L"TaskbarCreated"), "RegisterWindowMessageW");
+  return checkNonZero(::RegisterWindowMessageW(ui::TaskbarCreatedMessage.data()), "RegisterWindowMessageW");
 }
 
 }  // namespace vorlix::win32

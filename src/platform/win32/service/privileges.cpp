@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/win32/check.h"
@@ -9,18 +10,47 @@
 
 namespace vorlix::service::win32 {
 
-void dropPrivileges() {
-  using namespace vorlix::win32;
+using namespace vorlix::win32;
+
+namespace {
+
+unique_handle processToken(DWORD access) {
   unique_handle token;
-  checkBool(::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                               token.put()),
-            "OpenProcessToken");
+  checkBool(::OpenProcessToken(::GetCurrentProcess(), access, token.put()), "OpenProcessToken");
+  return token;
+}
+
+// A TOKEN_PRIVILEGES with its array.
+std::vector<BYTE> readPrivileges(HANDLE token) {
   DWORD size = 0;
-  (void)::GetTokenInformation(token.get(), TokenPrivileges, nullptr, 0, &size);  // the size only
+  (void)::GetTokenInformation(token, TokenPrivileges, nullptr, 0, &size);  // the size only
   std::vector<BYTE> buffer(size > sizeof(TOKEN_PRIVILEGES) ? size : sizeof(TOKEN_PRIVILEGES));
-  checkBool(::GetTokenInformation(token.get(), TokenPrivileges, buffer.data(),
+  checkBool(::GetTokenInformation(token, TokenPrivileges, buffer.data(),
                                   static_cast<DWORD>(buffer.size()), &size),
             "GetTokenInformation");
+  return buffer;
+}
+
+}  // namespace
+
+std::vector<std::wstring> heldPrivileges() {
+  const std::vector<BYTE> buffer = readPrivileges(processToken(TOKEN_QUERY).get());
+  const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
+  std::vector<std::wstring> names;
+  for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+    LUID_AND_ATTRIBUTES held = privileges->Privileges[i];
+    if ((held.Attributes & SE_PRIVILEGE_REMOVED) != 0) continue;
+    wchar_t name[64];
+    DWORD length = 64;
+    checkBool(::LookupPrivilegeNameW(nullptr, &held.Luid, name, &length), "LookupPrivilegeNameW");
+    names.emplace_back(name);
+  }
+  return names;
+}
+
+void dropPrivileges() {
+  const unique_handle token = processToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY);
+  std::vector<BYTE> buffer = readPrivileges(token.get());
   auto* privileges = reinterpret_cast<TOKEN_PRIVILEGES*>(buffer.data());
   LUID traverse{};
   checkBool(::LookupPrivilegeValueW(nullptr, SE_CHANGE_NOTIFY_NAME, &traverse),
@@ -41,11 +71,14 @@ void dropPrivileges() {
   // Success with ERROR_NOT_ALL_ASSIGNED still left some in place.
   if (const DWORD partly = ::GetLastError(); partly != ERROR_SUCCESS)
     throw Win32Error("AdjustTokenPrivileges", partly);
+  // Read back: one merely disabled is still listed, and could be enabled.
+  for (const std::wstring& held : heldPrivileges())
+    if (held != SE_CHANGE_NOTIFY_NAME) throw Win32Error("AdjustTokenPrivileges", ERROR_NOT_ALL_ASSIGNED);
 }
 
 namespace {
 inline void closeServiceHandle(SC_HANDLE handle) { (void)::CloseServiceHandle(handle); }
-using unique_service_handle = vorlix::win32::unique_any<SC_HANDLE, closeServiceHandle>;
+using unique_service_handle = unique_any<SC_HANDLE, closeServiceHandle>;
 }  // namespace
 
 bool requireOnlyTraversal(const wchar_t* serviceName) {

@@ -4,12 +4,19 @@
 // service, it does without them.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace vorlix::service::win32 {
 
 // Removes every privilege of the process token but SeChangeNotifyPrivilege
 // (traversal, which every process keeps); removed privileges cannot be
-// enabled again. Throws Win32Error.
+// enabled again. Throws Win32Error, also when the token read back still
+// holds another.
 void dropPrivileges();
+
+// The names of the privileges the process token holds, enabled or not.
+std::vector<std::wstring> heldPrivileges();
 
 }  // namespace vorlix::service::win32
 

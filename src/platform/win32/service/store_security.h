@@ -16,8 +16,8 @@ namespace vorlix::service::win32 {
 class StoreSecurityGuard final : public StoreGuard {
  public:
   explicit StoreSecurityGuard(std::wstring base) : base_(std::move(base)) {}
-  // A missing key holds nothing to trust; one whose security cannot be read
-  // is not trusted.
+  // A missing key holds nothing to trust; one whose security cannot be read,
+  // or that is a registry link, is not trusted, nor is a store below a link.
   std::optional<std::wstring> untrustedWriter() override;
 
  private:

@@ -1,0 +1,94 @@
+// The store check and the dropped privileges against Wine's registry and
+// token, which keep keys' owners, access lists and links, and privileges.
+#include "platform/win32/service/store_security.h"
+
+#include <gtest/gtest.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "platform/win32/check.h"
+#include "platform/win32/registry_keys.h"
+#include "platform/win32/service/privileges.h"
+
+namespace vorlix::service::win32 {
+namespace {
+
+using namespace vorlix::win32;
+
+// The links lie beside the store's tree: one to its own parent would loop.
+const std::wstring Root = L"Software\\VorlixStoreSecurityTest", Store = Root + L"\\Store",
+                   Links = L"Software\\VorlixStoreSecurityLinks";
+constexpr const wchar_t* Secure = L"O:BAD:PAI(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)";
+
+// Creates the key, or a link to `target`, with the owner and access list of `sddl`.
+void makeKey(const std::wstring& path, const wchar_t* sddl, const std::wstring& target = {}) {
+  unique_hkey key;
+  checkStatus(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr,
+                                target.empty() ? 0 : REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
+                                KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, key.put(), nullptr),
+              "RegCreateKeyExW");
+  const std::wstring native = L"\\Registry\\Machine\\" + target;
+  if (!target.empty())
+    checkStatus(::RegSetValueExW(key.get(), L"SymbolicLinkValue", 0, REG_LINK,
+                                 reinterpret_cast<const BYTE*>(native.data()),
+                                 static_cast<DWORD>(native.size() * sizeof(wchar_t))),
+                "RegSetValueExW");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  checkBool(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr),
+            "ConvertStringSecurityDescriptorToSecurityDescriptorW");
+  const unique_hlocal owned(descriptor);
+  checkStatus(::RegSetKeySecurity(key.get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor),
+              "RegSetKeySecurity");
+}
+
+void removeTrees() {
+  for (const wchar_t* link : {L"\\Store", L"\\Parent", L"\\Other\\Reg"}) {
+    unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (Links + link).c_str(), REG_OPTION_OPEN_LINK, DELETE, key.put()) == 0)
+      (void)::RegDeleteKeyW(key.get(), L"");  // the link itself; ignored: the prefix goes after the run
+  }
+  for (const std::wstring& tree : {Links, Root}) (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, tree.c_str());
+}
+
+std::wstring writerOf(const std::wstring& store) {
+  return StoreSecurityGuard(store).untrustedWriter().value_or(L"(trusted)");
+}
+
+TEST(StoreSecurity, OneKeyOpenToOthersOrALinkOnTheWayBetraysTheStore) {
+  removeTrees();  // of a run cut short
+  makeKey(Store, Secure);
+  makeKey(Store + L"\\Reg", Secure);
+  ASSERT_EQ(writerOf(Store), L"(trusted)");
+  // One section open to everyone, the rest secure.
+  makeKey(Store + L"\\keydirs", L"O:BAD:PAI(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KA;;;WD)");
+  EXPECT_NE(writerOf(Store).find(L"S-1-1-0 (access 0x000F003F), at HKEY_LOCAL_MACHINE\\" + Store + L"\\keydirs"),
+            std::wstring::npos)
+      << writerOf(Store);
+  makeKey(Store + L"\\keydirs", Secure);
+  // A NULL DACL, as SetSecurityInfo sets it (an SDDL string gives an empty one).
+  const unique_hkey store = openKey(HKEY_LOCAL_MACHINE, Store, WRITE_DAC);
+  checkStatus(static_cast<LSTATUS>(::SetSecurityInfo(store.get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
+                                                     nullptr, nullptr, nullptr, nullptr)),
+              "SetSecurityInfo");
+  EXPECT_NE(writerOf(Store).find(L"no access list"), std::wstring::npos) << writerOf(Store);
+
+  // A link at the store, above it or at a section.
+  makeKey(Links + L"\\Other", Secure);  // first: below a link, a key could only be volatile
+  makeKey(Links + L"\\Store", Secure, Store);
+  makeKey(Links + L"\\Parent", Secure, Root);
+  makeKey(Links + L"\\Other\\Reg", Secure, Store + L"\\Reg");
+  ASSERT_TRUE(openKey(HKEY_LOCAL_MACHINE, Links + L"\\Parent\\Store\\Reg", KEY_READ)) << "the links lead on";
+  for (const wchar_t* store : {L"\\Store", L"\\Parent\\Store", L"\\Other"})
+    EXPECT_NE(writerOf(Links + store).find(L"registry link"), std::wstring::npos) << writerOf(Links + store);
+  removeTrees();
+}
+
+TEST(Privileges, AllButTraversalAreGoneFromTheTokenReadBack) {
+  ASSERT_GT(heldPrivileges().size(), 1u);
+  dropPrivileges();
+  EXPECT_EQ(heldPrivileges(), std::vector<std::wstring>{L"SeChangeNotifyPrivilege"});
+}
+
+}  // namespace
+}  // namespace vorlix::service::win32
