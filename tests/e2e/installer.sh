@@ -3,10 +3,12 @@
 # The release files and the installers' life cycle under Wine's msiexec.
 # scripts/package runs in two copies of the sources, which must give
 # identical files, and again in one of them with a higher version, signing
-# with a throwaway certificate. Then: a bad AUTOSTART, install, start, a second start,
+# with a throwaway certificate; the packages' tables and the winget and
+# Scoop manifests are read back. Then: a bad AUTOSTART, an AUTOSTART kept
+# where earlier versions kept it, install, start, a second start,
 # upgrade, downgrade, uninstall, an interactive AUTOSTART=0 install and
 # upgrade (elevated: nothing started), and the per-machine package (no
-# start; only into Program Files).
+# start; only into Program Files; its values beside the service's store).
 set -euo pipefail
 probe_exe=${2:?vorlix_probe.exe}
 shots=${3:?screenshot directory}
@@ -71,6 +73,60 @@ PY
 old_exe=$work/old.exe
 cp "$work/a/build/package/stage/vorlix.exe" "$old_exe"
 unpacked "$old_exe" "$work/a/dist/Vorlix-$version-win64.zip"
+# The rows scripts/package adds to what wixl writes, in both packages, and
+# the rules of Windows' validation (ICE43, ICE64, ICE69) that they keep.
+python3 - "$work/a/dist" "$work/a/build/package/stage" <<'PY' || fail "the packages' tables (above)"
+import glob, os, struct, subprocess, sys
+dist, stage = sys.argv[1:]
+def rows(msi, table):
+    out = subprocess.run(["msiinfo", "export", msi, table], capture_output=True).stdout.decode()
+    return [r.split("\t") for r in out.split("\r\n")[3:] if r]
+def exe_version(name):  # FILEVERSION from the exe's VS_FIXEDFILEINFO
+    data = open(os.path.join(stage, name), "rb").read()
+    ms, ls = struct.unpack_from("<II", data, data.index(struct.pack("<I", 0xFEEF04BD)) + 8)
+    return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
+for msi in glob.glob(dist + "/*.msi"):
+    kind = "machine" if msi.endswith("-machine.msi") else "user"
+    files = {r[0]: r for r in rows(msi, "File")}
+    hashed = {r[0] for r in rows(msi, "MsiFileHash")}
+    for key, r in files.items():
+        if r[2].endswith(".exe"):
+            assert r[4] == exe_version(r[2]) and key not in hashed, (kind, r)
+    registry = {r[0]: r for r in rows(msi, "Registry")}
+    components = {r[0]: r for r in rows(msi, "Component")}
+    for r in rows(msi, "Shortcut"):  # ICE43
+        assert registry[components[r[3]][5]][1] in ("-1", "1"), (kind, r)
+    dirs = {r[0]: r[1] for r in rows(msi, "Directory")}
+    removed = {r[3] for r in rows(msi, "RemoveFile") if not r[2]}
+    for d in dirs:  # ICE64
+        up = dirs[d]
+        while up and up not in ("LocalAppDataFolder", "AppDataFolder"):
+            up = dirs.get(up)
+        assert not up or d in removed, (kind, d)
+    for r in registry.values():  # ICE69, but for a component that needs a condition of its own
+        for key in (part.split("]")[0] for part in r[4].split("[#")[1:]):
+            assert files[key][1] == r[5] or components[r[5]][4], (kind, r)
+        if "\\Run" in r[2]:
+            assert r[4].endswith(" /background"), (kind, r)
+    props = dict(r[:2] for r in rows(msi, "Property"))
+    assert {"AUTOSTART", "WIX_UPGRADE_DETECTED"} <= set(props["SecureCustomProperties"].split(";")), props
+    actions = {r[0]: r for r in rows(msi, "CustomAction")}
+    if kind == "user":
+        assert actions["StartVorlix"][3] == "/background", actions
+        continue
+    assert props["MSIRESTARTMANAGERCONTROL"] == "DisableShutdown" and props["REBOOT"] == "ReallySuppress"
+    assert int(rows(msi, "ServiceInstall")[0][5]) == 0x8000 | 1
+    assert [r[4] for r in registry.values() if r[3] == "EventMessageFile"] == ["#%[#VorlixServiceExe]"]
+    config = {(r[1], r[3], r[4]) for r in rows(msi, "MsiServiceConfig") if int(r[2]) & 5 == 5}
+    assert config == {("VorlixMachineRules", "5", "1"), ("VorlixMachineRules", "4", "1"),
+                      ("VorlixMachineRules", "6", "SeChangeNotifyPrivilege")}, config
+    order = {r[0]: int(r[2]) for r in rows(msi, "InstallExecuteSequence")}
+    for action in ("MsiConfigureServices", "VorlixServiceRecovery"):
+        assert order["InstallServices"] < order[action] < order["StartServices"], action
+    recovery = actions["VorlixServiceRecovery"]
+    assert int(recovery[1]) & 0xC3F == 0xC22 and recovery[3].endswith(
+        " failure VorlixMachineRules reset= 86400 actions= restart/60000/restart/60000/restart/60000"), recovery
+PY
 mv "$work/a/dist" "$work/old"
 
 # The next version, signed with a throwaway certificate.
@@ -86,6 +142,37 @@ for signed in "$new_exe.unpacked" "$work/a/dist"/*.msi; do
   osslsigncode verify -CAfile "$work/cert.pem" -in "$signed" >"$work/verify.log" 2>&1 ||
     fail "$(basename "$signed") is not signed: $(tail -3 "$work/verify.log")"
 done
+# The winget and Scoop manifests name the files of this release, signed.
+python3 - "$work/a/dist" "$newer" <<'PY' || fail "the winget or Scoop manifest (above)"
+import hashlib, json, subprocess, sys, yaml
+dist, version = sys.argv[1:]
+def sha256(name): return hashlib.sha256(open(f"{dist}/{name}", "rb").read()).hexdigest()
+def prop(msi, name):
+    out = subprocess.run(["msiinfo", "export", f"{dist}/{msi}", "Property"], capture_output=True, text=True).stdout
+    return dict(r.split("\t")[:2] for r in out.replace("\r", "").split("\n") if "\t" in r)[name]
+kinds = {"version": "Vennik.Vorlix.yaml", "installer": "Vennik.Vorlix.installer.yaml",
+         "defaultLocale": "Vennik.Vorlix.locale.en-US.yaml"}
+winget = {kind: yaml.safe_load(open(f"{dist}/{name}")) for kind, name in kinds.items()}
+for kind, m in winget.items():
+    assert (m["PackageIdentifier"], m["PackageVersion"], m["ManifestType"], m["ManifestVersion"]) == (
+        "Vennik.Vorlix", version, kind, "1.6.0"), m
+locale = winget["defaultLocale"]
+assert winget["version"]["DefaultLocale"] == locale["PackageLocale"]
+assert all(locale[k] for k in ("Publisher", "PackageName", "License", "ShortDescription"))
+installer = winget["installer"]
+assert installer["InstallerType"] == "msi" and installer["InstallerSwitches"]["Silent"].startswith("/qn")
+scopes = {i["Scope"]: i for i in installer["Installers"]}
+for scope, msi in (("user", f"Vorlix-{version}-win64.msi"), ("machine", f"Vorlix-{version}-win64-machine.msi")):
+    i, entry = scopes[scope], scopes[scope]["AppsAndFeaturesEntries"][0]
+    assert i["InstallerUrl"].endswith("/" + msi) and i["InstallerSha256"].lower() == sha256(msi), i
+    assert i["ProductCode"] == entry["ProductCode"] == prop(msi, "ProductCode"), i
+    assert entry["UpgradeCode"] == prop(msi, "UpgradeCode") and entry["DisplayName"] == prop(msi, "ProductName"), i
+assert set(scopes) == {"user", "machine"}
+scoop = json.load(open(f"{dist}/vorlix.json"))
+zip_name, archive = f"Vorlix-{version}-win64.zip", scoop["architecture"]["64bit"]
+assert scoop["version"] == version and scoop["bin"] == "vorlix.exe" and scoop["homepage"] and scoop["license"]
+assert archive["url"].endswith("/" + zip_name) and archive["hash"] == sha256(zip_name), archive
+PY
 
 user_msi=$work/old/Vorlix-$version-win64.msi
 newer_msi=$work/a/dist/Vorlix-$newer-win64.msi
@@ -108,6 +195,15 @@ apps() {
 
 msiexec /i "$user_msi" /qn AUTOSTART=yes && fail "AUTOSTART=yes was accepted"
 [[ ! -e $installed && -z $(run_value HKCU) && -z $(apps) ]] || fail "AUTOSTART=yes left a part installed"
+# The package's own values lie beside the service's store key, not in it;
+# an install of an earlier version kept AUTOSTART in that key.
+package_values() { reg query "$1\Software\Vennik" 2>/dev/null | grep -o ' Vorlix[A-Za-z]*' | tr -d ' ' | sort | tr '\n' ' '; }
+reg add 'HKCU\Software\Vennik\Vorlix' /v Autostart /d 0 /f >/dev/null
+msiexec /i "$user_msi" /qn || fail "the install over an earlier AUTOSTART=0 failed"
+[[ -f $installed && -z $(run_value HKCU) ]] || fail "an earlier AUTOSTART=0 was not kept: '$(run_value HKCU)'"
+[[ $(package_values HKCU) == "VorlixAutostart VorlixProgram VorlixShortcut " ]] || fail "values: $(package_values HKCU)"
+msiexec /x "$user_msi" /qn || fail "the uninstall failed"
+reg delete 'HKCU\Software\Vennik' /f >/dev/null
 
 store_clear
 mapfile -t kept < <(rule 3 1 1 'Software\Kept' Value)
@@ -116,7 +212,7 @@ saved=$(store_dump)
 msiexec /i "$user_msi" /qn || fail "the per-user install failed"
 cmp "$installed" "$old_exe" || fail "vorlix.exe was not installed"
 [[ -f $shortcut ]] || fail "no Start menu shortcut"
-[[ $(run_value HKCU) == "\"$installed_win\"" ]] || fail "Run value: '$(run_value HKCU)'"
+[[ $(run_value HKCU) == "\"$installed_win\" /background" ]] || fail "Run value: '$(run_value HKCU)'"
 [[ $(apps) == "$version Vennik" ]] || fail "Apps & features: '$(apps)'"
 icon=$(reg query 'HKCU\Software\Microsoft\Installer\Products' /s | sed -n 's/^ *ProductIcon *REG_SZ *//p')
 [[ -n $icon && -s $(winepath -u "$icon") ]] || fail "no product icon: '$icon'"
@@ -143,7 +239,8 @@ cmp "$installed" "$new_exe" || fail "the refused downgrade changed vorlix.exe"
 
 msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
 [[ ! -e $(dirname "$installed") ]] || fail "the uninstall left the program's folder"
-[[ ! -e $shortcut && -z $(run_value HKCU) && -z $(apps) ]] || fail "the uninstall left the shortcut, Run value or entry"
+[[ ! -e $shortcut && -z $(run_value HKCU) && -z $(apps) && -z $(package_values HKCU) ]] ||
+  fail "the uninstall left the shortcut, Run value, entry or values"
 same_lines "the configuration after the uninstall" "$saved" "$(store_dump)"
 
 # Interactive (reduced interface): the install starts Vorlix at its end unless
@@ -175,9 +272,14 @@ machine_win='C:\Program Files\Vorlix\vorlix.exe'
 service_runs() { [[ $(service_state) == RUNNING ]] && echo running; }
 poll 60 service_runs >/dev/null || fail "the per-machine install did not start the service: '$(service_state)'"
 cmp "$(winepath -u "$machine_win")" "$old_exe" || fail "vorlix.exe is not in Program Files"
-[[ $(run_value HKLM) == "\"$machine_win\"" && -z $(run_value HKCU) ]] ||
+[[ $(run_value HKLM) == "\"$machine_win\" /background" && -z $(run_value HKCU) ]] ||
   fail "per-machine Run values: HKLM '$(run_value HKLM)', HKCU '$(run_value HKCU)'"
+store_value() { reg query 'HKLM\Software\Vennik\Vorlix' /v "$1" >/dev/null; }
+[[ $(package_values HKLM) == "VorlixAutostart VorlixShortcut " ]] && ! store_value Autostart && ! store_value Shortcut ||
+  fail "the package's values: $(package_values HKLM)"
+reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Vorlix' /v EventMessageFile |
+  grep -q 'REG_EXPAND_SZ *C:\\Program Files\\Vorlix\\vorlix-service.exe' || fail "the event source's message file"
 msiexec /x "$machine_msi" /qn || fail "the per-machine uninstall failed"
-[[ ! -e $(winepath -u "$machine_win") && -z $(run_value HKLM) && -z $(service_state) ]] ||
+[[ ! -e $(winepath -u "$machine_win") && -z $(run_value HKLM) && -z $(service_state) && -z $(package_values HKLM) ]] ||
   fail "the per-machine uninstall left parts (service: '$(service_state)')"
 echo "release files reproducible and signed; installers verified ($version -> $newer)"
