@@ -99,15 +99,50 @@ endif()
 
 # vorlix-service.exe, "Vorlix machine rules": the machine-wide rules as a
 # service, with the event message table compiled by the message compiler.
-# mingw's windmc and Microsoft's mc take the same arguments; mc stands
-# beside the SDK's resource compiler, which need not be on the PATH.
+# mingw's windmc and Microsoft's mc take the same arguments, but each goes
+# with its own resource compiler.
 get_filename_component(VORLIX_RC_DIR "${CMAKE_RC_COMPILER}" DIRECTORY)
-find_program(VORLIX_WINDMC NAMES x86_64-w64-mingw32-windmc windmc mc HINTS "${VORLIX_RC_DIR}" REQUIRED)
+if(MSVC)
+  # Microsoft's mc from the Windows SDK of the build, found where the SDK
+  # keeps it (beside its rc.exe), never on the PATH: GitHub's Windows
+  # runners have MinGW's windmc there, and the SDK's bin folder is on it
+  # only in a developer prompt.
+  cmake_host_system_information(RESULT VORLIX_KITS_ROOT QUERY WINDOWS_REGISTRY
+    "HKLM/SOFTWARE/Microsoft/Windows Kits/Installed Roots" VALUE KitsRoot10
+    VIEW 64_32 ERROR_VARIABLE VORLIX_NO_KITS_ROOT)
+  set(VORLIX_SDK_VERSION "${CMAKE_VS_WINDOWS_TARGET_PLATFORM_VERSION}")
+  if(NOT VORLIX_SDK_VERSION)
+    string(REGEX REPLACE "[\\/]+$" "" VORLIX_SDK_VERSION "$ENV{WindowsSDKVersion}")
+  endif()
+  set(VORLIX_SDK_HOST x64)
+  if(CMAKE_HOST_SYSTEM_PROCESSOR MATCHES "ARM64")
+    set(VORLIX_SDK_HOST arm64)
+  endif()
+  set(VORLIX_PROGRAM_FILES_X86 "ProgramFiles(x86)")
+  set(VORLIX_MC_DIRS)
+  if(IS_ABSOLUTE "${VORLIX_RC_DIR}")
+    list(APPEND VORLIX_MC_DIRS "${VORLIX_RC_DIR}")
+  endif()
+  if(DEFINED ENV{WindowsSdkVerBinPath})
+    file(TO_CMAKE_PATH "$ENV{WindowsSdkVerBinPath}" VORLIX_SDK_BIN)
+    list(APPEND VORLIX_MC_DIRS "${VORLIX_SDK_BIN}/${VORLIX_SDK_HOST}")
+  endif()
+  foreach(kits IN ITEMS "${VORLIX_KITS_ROOT}" "$ENV{${VORLIX_PROGRAM_FILES_X86}}/Windows Kits/10")
+    file(TO_CMAKE_PATH "${kits}" kits)
+    string(REGEX REPLACE "/+$" "" kits "${kits}")
+    if(kits AND VORLIX_SDK_VERSION)
+      list(APPEND VORLIX_MC_DIRS "${kits}/bin/${VORLIX_SDK_VERSION}/${VORLIX_SDK_HOST}")
+    endif()
+  endforeach()
+  find_program(VORLIX_MESSAGE_COMPILER NAMES mc HINTS ${VORLIX_MC_DIRS} NO_DEFAULT_PATH REQUIRED)
+else()
+  find_program(VORLIX_MESSAGE_COMPILER NAMES x86_64-w64-mingw32-windmc windmc HINTS "${VORLIX_RC_DIR}" REQUIRED)
+endif()
 set(VORLIX_MESSAGES_DIR ${PROJECT_BINARY_DIR}/generated/service)
 add_custom_command(
   OUTPUT ${VORLIX_MESSAGES_DIR}/service_events.rc ${VORLIX_MESSAGES_DIR}/service_events.h
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VORLIX_MESSAGES_DIR}
-  COMMAND ${VORLIX_WINDMC} -h ${VORLIX_MESSAGES_DIR} -r ${VORLIX_MESSAGES_DIR}
+  COMMAND ${VORLIX_MESSAGE_COMPILER} -h ${VORLIX_MESSAGES_DIR} -r ${VORLIX_MESSAGES_DIR}
           ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   DEPENDS ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   VERBATIM)
