@@ -258,8 +258,11 @@ probe wait-icon 10000 && fail "an elevated interactive install started Vorlix"
 [[ -z $(run_value HKCU) ]] || fail "an upgrade without AUTOSTART did not keep AUTOSTART=0"
 msiexec /x "$newer_msi" /qn || fail "the uninstall failed"
 
-# The per-machine package starts no program and installs only where users cannot write.
-msiinfo export "$machine_msi" CustomAction | awk -F'\t' 'NR > 3 && $2 % 8 == 2 { exit 1 }' || fail "it starts a program"
+# The per-machine package starts no program as the installing user (an
+# exe action without 2048 = no impersonation) and installs only where
+# users cannot write.
+msiinfo export "$machine_msi" CustomAction | awk -F'\t' 'NR > 3 && $2 % 8 == 2 && int($2 / 2048) % 2 == 0 { exit 1 }' ||
+  fail "it starts a program"
 service_state() { wine sc query VorlixMachineRules 2>&1 | tr -d '\r' | awk '/STATE/ {print $4}'; }
 for folder in 'C:\Vorlix' 'C:\Program Files\..\Vorlix'; do
   msiexec /i "$machine_msi" /qn "INSTALLDIR=$folder" && fail "installed into $folder"
