@@ -13,15 +13,18 @@
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/single_instance.h"
 #include "ui/program.h"
+#include "ui/start_request.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   using namespace vorlix;
   try {
     // Before anything can load a DLL: System32 alone, so a DLL planted
     // beside the exe is never loaded.
     win32::checkBool(::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), "SetDefaultDllDirectories");
-    // One copy per user; a later start hands over to it and ends here.
-    std::optional<win32::OnlyCopy> onlyCopy = win32::claimOnlyCopy(win32::Form1ClassName);
+    // One copy per user; a later start hands over to it (or, made on the
+    // user's behalf, leaves it alone) and ends here.
+    std::optional<win32::OnlyCopy> onlyCopy = win32::claimOnlyCopy(
+        win32::Form1ClassName, ui::whenAlreadyRunning(ui::startedBy(commandLine)));
     if (!onlyCopy) return static_cast<int>(ui::ExitStatus::Success);
     win32::Form1 form(instance);
     onlyCopy->publishWindow(form.hwnd());

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # copies.sh VORLIX_EXE PROBE_EXE SHOT_DIR
-# One copy per user: two copies started together end as one; a later start
-# shows the running copy's window and ends with status 0; the Restart
-# Manager's close makes the copy save and end by itself; and an OK in the
-# one copy survives the end of the session, where a second copy used to
-# write its stale configuration over it.
+# One copy per user: two copies started together end as one; a later
+# /background start ends quietly; a later start shows the running copy's
+# window and ends with status 0; the Restart Manager's close makes the copy
+# save and end by itself; and an OK in the one copy survives the end of the
+# session, where a second copy used to write its stale configuration over it.
 set -euo pipefail
 vorlix=${1:?vorlix.exe}
 probe_exe=${2:?vorlix_probe.exe}
@@ -57,6 +57,14 @@ kill -0 "$vorlix_pid" 2>/dev/null || fail "the copy that runs ended"
 one_window
 click_control $IdCancel
 probe wait-hidden 5000 || fail "CANCEL did not hide the window"
+
+# A start on the user's behalf (sign-in, installer, Restart Manager) ends
+# with status 0 and leaves the window hidden, with no message to wait on.
+status=0
+timeout 60 wine "$vorlix" /background || status=$?
+((status == 0)) || fail "the /background start ended with status $status"
+probe wait-visible 3000 && fail "the /background start showed the running copy's window"
+one_window
 
 # A later start while the window is hidden, and again while it is shown.
 start_again

@@ -7,6 +7,7 @@
 
 #include "platform/win32/check.h"
 #include "platform/win32/single_instance.h"
+#include "ui/start_request.h"
 #include "ui/tray_menu.h"
 #include "ui/window_messages.h"
 
@@ -287,9 +288,11 @@ void Form1::onQueryEndSession(LPARAM flags) {
   // hang, and not at a restart of the computer, where its Run value starts
   // it. Registered only here, the last moment the documentation allows, so
   // that an ordinary logoff never brings a second start at the next sign-in.
+  // With /background: the restart is no one's request for the window.
   // Ignored: without it the program only stays closed after the update.
   if ((flags & ENDSESSION_CLOSEAPP) != 0)
-    (void)::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
+    (void)::RegisterApplicationRestart(ui::BackgroundArgument.data(),
+                                       RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
 }
 
 void Form1::refreshTrayImage() {

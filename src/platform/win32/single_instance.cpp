@@ -200,7 +200,7 @@ UINT configureRequestMessage() {
   return message;
 }
 
-std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass) {
+std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass, ui::WhenAlreadyRunning whenRunning) {
   const User user = currentUser();
   const std::wstring alias = std::wstring(ProgramName) + L"." + user.sidText;
   unique_hlocal security = userOnlySecurity(user);
@@ -225,6 +225,7 @@ std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass) {
     }
     // The copy that holds the claim ended before it was ready: claim again.
     if (!waitUntil(ReadyWaitMs, [&] { return marked(place.name(ReadyMark)); })) continue;
+    if (whenRunning == ui::WhenAlreadyRunning::EndQuietly) return std::nullopt;
     if (!marked(place.name(session))) {
       tellAlreadyRuns(L"in another session");
       return std::nullopt;

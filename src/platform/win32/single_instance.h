@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "platform/win32/unique_handle.h"
+#include "ui/start_request.h"
 
 namespace vorlix::win32 {
 
@@ -33,11 +34,12 @@ UINT configureRequestMessage();
 class OnlyCopy;
 
 // Claims this user's only copy, before anything else runs. If another copy
-// holds it, that copy has been asked to show its window (same session) or
-// the user has been told (another session), and the result is empty: this
-// process ends without touching the store. `windowClass` is the class of
-// the window that takes the request. Throws Win32Error.
-std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass);
+// holds it, the result is empty and this process ends without touching the
+// store; before that, if `whenRunning` says so, that copy has been asked to
+// show its window (same session) or the user has been told (another
+// session). `windowClass` is the class of the window that takes the
+// request. Throws Win32Error.
+std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass, ui::WhenAlreadyRunning whenRunning);
 
 // Held for the whole run; the claim and its marks go with it.
 class OnlyCopy {
@@ -48,7 +50,7 @@ class OnlyCopy {
   void publishWindow(HWND window);
 
  private:
-  friend std::optional<OnlyCopy> claimOnlyCopy(const wchar_t*);
+  friend std::optional<OnlyCopy> claimOnlyCopy(const wchar_t*, ui::WhenAlreadyRunning);
   OnlyCopy() = default;
   std::wstring name(std::wstring_view mark) const { return prefix_ + std::wstring(mark); }
   void mark(unique_handle& marker, std::wstring_view what);

@@ -10,7 +10,9 @@
 // gives up nor waits for a window that never comes.
 TEST(OnlyCopy, ALaterStartWhoseCopyEndsWindowlessBecomesTheCopy) {
   using namespace std::chrono_literals;
-  const auto claim = [] { return vorlix::win32::claimOnlyCopy(L"VorlixOnlyCopyTest"); };
+  const auto claim = [] {
+    return vorlix::win32::claimOnlyCopy(L"VorlixOnlyCopyTest", vorlix::ui::WhenAlreadyRunning::ShowThatCopy);
+  };
   std::atomic<int> firstCopy{0};  // 1: it holds the claim; 2: it may end
   std::thread first([&] {
     const auto copy = claim();  // held, and released, by this thread
