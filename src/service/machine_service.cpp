@@ -9,7 +9,8 @@ namespace vorlix::service {
 Severity severityOf(ServiceEvent event) {
   switch (event) {
     case ServiceEvent::BadEntry:
-    case ServiceEvent::Deletions: return Severity::Warning;
+    case ServiceEvent::Deletions:
+    case ServiceEvent::StrayStore: return Severity::Warning;
     case ServiceEvent::InsecureStore:
     case ServiceEvent::Failure: return Severity::Error;
     case ServiceEvent::Started:
@@ -30,6 +31,13 @@ MachineService::MachineService(SettingsStore& store, StoreGuard& guard, Registry
       timing_(timer, watch, configuration_.controls(), *this) {}
 
 void MachineService::storeChanged() {
+  if (guard_.strayStoreExists())
+    log_.report(ServiceEvent::StrayStore,
+                L"HKEY_LOCAL_MACHINE\\" + std::wstring(StrayStoreKey) +
+                    L" exists: rules imported by a 32-bit program land there, and the service "
+                    L"never reads them. Import them again from a 64-bit program, for example "
+                    L"with reg import FILE /reg:64, which writes to HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+                    L"Vennik\\Vorlix, then delete the WOW6432Node key.");
   if (const std::optional<std::wstring> writer = guard_.untrustedWriter()) {
     configuration_.withdraw();
     applyConfiguration();

@@ -28,6 +28,7 @@ enum class ServiceEvent : std::uint16_t {
   InsecureStore = 5,
   Deletions = 6,
   Failure = 7,
+  StrayStore = 8,
 };
 
 enum class Severity { Information, Warning, Error };
@@ -41,11 +42,19 @@ class EventLog {
   ~EventLog() = default;
 };
 
-// Who besides SYSTEM, Administrators and TrustedInstaller may write the
-// store's key or one of its subkeys, naming the key; nothing when no one.
+// Where a 32-bit program's writes to the store's key land (registry
+// redirection): reg import from a 32-bit shell, a 32-bit deployment script.
+// The service, a 64-bit program, never reads rules from there.
+inline constexpr std::wstring_view StrayStoreKey = L"SOFTWARE\\WOW6432Node\\Vennik\\Vorlix";
+
+// What the service checks about its store before it reads it.
 class StoreGuard {
  public:
+  // Who besides SYSTEM, Administrators and TrustedInstaller may write the
+  // store's key or one of its subkeys, naming the key; nothing when no one.
   virtual std::optional<std::wstring> untrustedWriter() = 0;
+  // Whether HKEY_LOCAL_MACHINE\StrayStoreKey exists.
+  virtual bool strayStoreExists() = 0;
 
  protected:
   ~StoreGuard() = default;
@@ -61,6 +70,7 @@ class MachineService final : private RegistryDeleter {
   MachineService& operator=(const MachineService&) = delete;
 
   // The store was changed (and once at start): checked, read again, applied.
+  // Rules left where a 32-bit program put them are pointed out each time.
   void storeChanged();
   void timerFired();
   void registryChanged();

@@ -24,6 +24,7 @@ struct Harness : EventLog, StoreGuard {
   MemoryRegistryWatch watch;
   std::uint64_t now = 1000;
   std::optional<std::wstring> writer;
+  bool stray = false;
   std::vector<std::pair<ServiceEvent, std::wstring>> events;
   MachineService service{store, *this, deleter, timer, watch, *this, [this] { return now; }};
 
@@ -35,6 +36,7 @@ struct Harness : EventLog, StoreGuard {
     events.emplace_back(event, std::wstring(text));
   }
   std::optional<std::wstring> untrustedWriter() override { return writer; }
+  bool strayStoreExists() override { return stray; }
 
   void rule(int slot, std::wstring_view key, std::wstring_view name) {
     const std::wstring n = std::to_wstring(slot);
@@ -133,6 +135,30 @@ TEST(MachineService, DeletionsAreToldOncePerRulePerHour) {
   const auto& y = told[L"Deleted HKEY_LOCAL_MACHINE\\Software\\A\\Y"];
   ASSERT_EQ(y.size(), 2u);
   EXPECT_NE(y[1].find(L": 1800 times"), std::wstring::npos);
+}
+
+// Rules a 32-bit program imported are pointed out, with the way to import
+// them where the service reads, at start and at every read of the store,
+// untrusted or not, while that key exists.
+TEST(MachineService, RulesInTheWow64KeyAreToldAtEveryRead) {
+  Harness h;
+  const auto strayWarnings = [&h] {
+    int n = 0;
+    for (const auto& [event, text] : h.events)
+      n += event == ServiceEvent::StrayStore &&
+           text.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Vennik\\Vorlix") == 0 &&
+           text.find(L"reg import FILE /reg:64") != std::wstring::npos;
+    return n;
+  };
+  h.service.storeChanged();
+  EXPECT_EQ(strayWarnings(), 0);
+  h.stray = true;
+  h.service.storeChanged();
+  h.writer = L"S-1-1-0";
+  h.service.storeChanged();
+  EXPECT_EQ(strayWarnings(), 2);
+  EXPECT_EQ(h.lastEvent(), ServiceEvent::InsecureStore);
+  EXPECT_EQ(severityOf(ServiceEvent::StrayStore), Severity::Warning);
 }
 
 TEST(DeletionThrottle, CountsBetweenReports) {

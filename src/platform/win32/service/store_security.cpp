@@ -65,6 +65,15 @@ StoreSecurity readKeySecurity(HKEY key) {
   return security;
 }
 
+bool StoreSecurityGuard::strayStoreExists() {
+  unique_hkey stray;
+  const LSTATUS opened = openKey(HKEY_LOCAL_MACHINE, std::wstring(StrayStoreKey),
+                                 KEY_QUERY_VALUE | KEY_WOW64_64KEY, stray);
+  // A key closed to the service is still there; any other failure tells
+  // nothing, and the advice is only worth giving when sure.
+  return opened == ERROR_SUCCESS || opened == ERROR_ACCESS_DENIED;
+}
+
 std::optional<std::wstring> StoreSecurityGuard::untrustedWriter() {
   // Each key is opened below the one before it, never through a link: a
   // link at the store, above it or at a section would send the reads to a

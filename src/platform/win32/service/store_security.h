@@ -19,6 +19,8 @@ class StoreSecurityGuard final : public StoreGuard {
   // A missing key holds nothing to trust; one whose security cannot be read,
   // or that is a registry link, is not trusted, nor is a store below a link.
   std::optional<std::wstring> untrustedWriter() override;
+  // Looked up in the 64-bit view on the explicit WOW6432Node path.
+  bool strayStoreExists() override;
 
  private:
   std::wstring base_;

@@ -15,6 +15,7 @@ static_assert(VORLIX_EVENT_BAD_ENTRY == static_cast<DWORD>(ServiceEvent::BadEntr
 static_assert(VORLIX_EVENT_INSECURE_STORE == static_cast<DWORD>(ServiceEvent::InsecureStore));
 static_assert(VORLIX_EVENT_DELETIONS == static_cast<DWORD>(ServiceEvent::Deletions));
 static_assert(VORLIX_EVENT_FAILURE == static_cast<DWORD>(ServiceEvent::Failure));
+static_assert(VORLIX_EVENT_STRAY_STORE == static_cast<DWORD>(ServiceEvent::StrayStore));
 
 WindowsEventLog::WindowsEventLog() : source_(::RegisterEventSourceW(nullptr, EventSource)) {}
 

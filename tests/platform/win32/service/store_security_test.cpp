@@ -84,6 +84,24 @@ TEST(StoreSecurity, OneKeyOpenToOthersOrALinkOnTheWayBetraysTheStore) {
   removeTrees();
 }
 
+// What a 32-bit program writes to the store's key (KEY_WOW64_32KEY, as
+// registry redirection gives it) is where the service looks for it.
+TEST(StoreSecurity, AStoreWrittenByA32BitProgramIsFound) {
+  const auto removeStray = [] {
+    (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Vennik");  // ignored: may be missing
+  };
+  removeStray();
+  StoreSecurityGuard guard(Store);
+  EXPECT_FALSE(guard.strayStoreExists());
+  unique_hkey written;
+  checkStatus(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vennik\\Vorlix\\Reg", 0, nullptr, 0,
+                                KEY_WRITE | KEY_WOW64_32KEY, nullptr, written.put(), nullptr),
+              "RegCreateKeyExW");
+  EXPECT_TRUE(guard.strayStoreExists());
+  removeStray();
+  EXPECT_FALSE(guard.strayStoreExists());
+}
+
 TEST(Privileges, AllButTraversalAreGoneFromTheTokenReadBack) {
   ASSERT_GT(heldPrivileges().size(), 1u);
   dropPrivileges();
