@@ -1,13 +1,16 @@
 #include "core/scan_timing.h"
 
+#include "core/watch_set.h"
+
 namespace vorlix {
 
 void ScanTiming::applyPriority() {
   const std::int16_t index = ProgramOptions(controls_).priorityIndex();
   if (index < 0 || index >= static_cast<std::int16_t>(PriorityTable.size())) return;
   const PriorityLevel& level = PriorityTable[static_cast<std::size_t>(index)];
-  timer_.setInterval(level.interval);
+  levelInterval_ = level.interval;
   onChange_ = level.onChange;
+  timer_.setInterval(wantedInterval());
   followWatch();
 }
 
@@ -33,11 +36,16 @@ void ScanTiming::registryChanged() {
   if (watching()) pass();
 }
 
-void ScanTiming::rulesChanged() {
-  if (watching()) watch_.arm(RuleTable(controls_), 0);
+void ScanTiming::rulesChanged() { followWatch(); }
+
+std::int32_t ScanTiming::wantedInterval() const {
+  if (onChange_ && anyUnwatchedRule(RuleTable(controls_))) return ShortestInterval;
+  return levelInterval_.value_or(timer_.interval());
 }
 
 void ScanTiming::followWatch() {
+  // Only a change of the interval is set: setting it starts the count again.
+  if (levelInterval_ && timer_.interval() != wantedInterval()) timer_.setInterval(wantedInterval());
   if (watching()) {
     watch_.arm(RuleTable(controls_), 0);
   } else if (watch_.armed()) {

@@ -3,8 +3,10 @@
 // registry watch that runs a pass as soon as a watched key changes.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "core/controls.h"
@@ -31,6 +33,16 @@ inline constexpr std::array<PriorityLevel, PriorityItemCount> PriorityTable{{
     {L"Very High", 1000},
     {L"Instant", 10000, true},
 }};
+
+// The shortest interval of all levels: at a level that reacts to changes,
+// the timer's while an active rule lies where no watch goes
+// (watchedOnChange), so that such a rule is applied as often as any level
+// applies one.
+inline constexpr std::int32_t ShortestInterval = [] {
+  std::int32_t shortest = PriorityTable[0].interval;
+  for (const PriorityLevel& level : PriorityTable) shortest = std::min(shortest, level.interval);
+  return shortest;
+}();
 
 // After a pass the watch holds its next report this long, so a writer that
 // changes a watched key in a tight loop gets one pass per hold rather than
@@ -88,8 +100,8 @@ class ScanTiming final : public OptionReactions {
   void timerFired();
   // The watch's report: the same.
   void registryChanged();
-  // A rule was edited (or reverted): the watch follows it at once; the
-  // next pass uses it anyway.
+  // A rule was edited (or reverted): the watch and the interval follow it
+  // at once; the next pass uses it anyway.
   void rulesChanged();
 
   // The watch is armed exactly while the timer runs at a level that reacts
@@ -100,8 +112,10 @@ class ScanTiming final : public OptionReactions {
   void scannerSwitchChanged() override { applyScannerSwitch(); }
 
  private:
-  // Arms the watch (again) or closes it, whichever watching() says.
+  // Arms the watch (again) or closes it, whichever watching() says, and
+  // sets the interval that the rules and the level want.
   void followWatch();
+  std::int32_t wantedInterval() const;
   // Armed before the pass, so that nothing written while it runs slips
   // between the pass and the watch.
   void pass();
@@ -113,6 +127,7 @@ class ScanTiming final : public OptionReactions {
   RuleRecords* records_;
   // The level last applied, as the timer keeps its last interval.
   bool onChange_ = false;
+  std::optional<std::int32_t> levelInterval_;
 };
 
 }  // namespace vorlix

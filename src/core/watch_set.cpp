@@ -79,6 +79,7 @@ std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists
   for (const RuleSlot slot : rules) {
     if (!slot.isActive()) continue;
     const RegistryTarget target = parseRegistryPath(slot.fullPath());
+    if (!watchedOnChange(target.root)) continue;
     switch (target.kind) {
       case RegistryTarget::Kind::Value:
         addEntryKey(set, target.root, target.key, true, target.key.empty(), exists);
@@ -90,6 +91,15 @@ std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists
     }
   }
   return set;
+}
+
+bool anyUnwatchedRule(const RuleTable& rules) {
+  for (const RuleSlot slot : rules) {
+    if (!slot.isActive()) continue;
+    const RegistryTarget target = parseRegistryPath(slot.fullPath());
+    if (target.kind != RegistryTarget::Kind::Nothing && !watchedOnChange(target.root)) return true;
+  }
+  return false;
 }
 
 ArmedWatchSet armWatchSet(const RuleTable& rules, const KeyExists& exists, const ArmKey& arm) {

@@ -41,7 +41,17 @@ struct WatchedKey {
 // only in ASCII letter case are the same key (other letters count as
 // different, which only costs a watch).
 // `exists` says whether a key can be watched: it exists and opens.
+// Rules under HKEY_USERS are left out (watchedOnChange).
 std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists);
+
+// No watch goes under HKEY_USERS: below it lie users' hives, and an open
+// handle inside one keeps Windows from unloading it when its user signs out
+// (the profile service logs event 1530 naming the program). The timer
+// applies those rules instead, a watch never held.
+constexpr bool watchedOnChange(Hive root) { return root != Hive::Users; }
+
+// Whether an active rule names an entry where no watch goes.
+bool anyUnwatchedRule(const RuleTable& rules);
 
 // Two keys a rule, in each part under HKEY_CLASSES_ROOT.
 inline constexpr int MostWatchedKeys = SlotCount * 4;

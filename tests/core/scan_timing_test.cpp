@@ -156,6 +156,37 @@ TEST(ScanTiming_Moments, APassUsesTheRowsAsTheyAreAtTheFiring) {
 
 constexpr std::int16_t Instant = 5;
 
+// A rule under HKEY_USERS is never watched: at Instant the timer applies it
+// at the shortest interval, as long as such a rule is active, whenever the
+// rules or the level change; other levels keep their own interval.
+TEST(ScanTiming_UsersHives, AtInstantTheTimerTakesTheShortestIntervalForThem) {
+  Rig rig;
+  rig.options.setPriorityIndex(Instant);  // read before the rules, as at start-up
+  RuleSlot users = RuleTable(rig.controls).slot(2);
+  users.setEnableState(CheckState::Checked);
+  users.setHiveIndex(3);
+  users.setKeyPath(L"S-1-5-21-7\\Software");
+  users.setValueName(L"V");
+  rig.options.setScannerState(CheckState::Checked);
+  rig.timing.switchOn();
+  EXPECT_EQ(rig.timer.interval(), ShortestInterval);
+  EXPECT_EQ(ShortestInterval, 1000);
+  EXPECT_TRUE(rig.watch.armed());  // for rule 1
+  EXPECT_EQ(rig.timer.advance(3000), 3);
+
+  users.setEnableState(CheckState::Unchecked);
+  rig.timing.rulesChanged();
+  EXPECT_EQ(rig.timer.interval(), 10000);
+  users.setEnableState(CheckState::Checked);
+  rig.timing.rulesChanged();
+  EXPECT_EQ(rig.timer.interval(), ShortestInterval);
+
+  rig.options.setPriorityIndex(1);  // Low
+  EXPECT_EQ(rig.timer.interval(), 300000);
+  rig.timing.rulesChanged();
+  EXPECT_EQ(rig.timer.interval(), 300000);
+}
+
 // The rig with one log for the timer, the watch and the passes.
 struct LoggedRig : Rig {
   std::vector<std::wstring> log;
