@@ -23,6 +23,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/accessible_names.cpp
   src/platform/win32/message_box_prompts.cpp
   src/platform/win32/tray_icon.cpp
+  src/platform/win32/install_mark.cpp
   src/platform/win32/registry_deleter.cpp
   src/platform/win32/registry_keys.cpp
   src/platform/win32/registry_links.cpp

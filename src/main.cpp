@@ -7,6 +7,7 @@
 
 #include "platform/win32/check.h"
 #include "platform/win32/form1.h"
+#include "platform/win32/install_mark.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/message_box_prompts.h"
 #include "platform/win32/registry_deleter.h"
@@ -36,7 +37,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     form.setRuleReports(&program);
 
     program.start();
-    if (!program.ended()) win32::runMessageLoop(form, &form.watcher());
+    if (!program.ended()) {
+      if (win32::installMarked())
+        form.tray().tellWhereOnce([] {
+          try {
+            win32::clearInstallMark();
+          } catch (const win32::Win32Error&) {
+            // The notice comes again at the next start: better than never.
+          }
+        });
+      win32::runMessageLoop(form, &form.watcher());
+    }
     return static_cast<int>(program.exitStatus());
   } catch (const win32::Win32Error& failure) {
     win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.describe()));

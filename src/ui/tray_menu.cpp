@@ -1,5 +1,7 @@
 #include "ui/tray_menu.h"
 
+#include <utility>
+
 namespace vorlix::ui {
 
 void runConfigure(WindowToolkit& window, ScanTiming& timing) {
@@ -37,9 +39,21 @@ void TrayIconKeeper::retryDue() {
   }
 }
 
+void TrayIconKeeper::tellWhereOnce(std::function<void()> told) {
+  told_ = std::move(told);
+  tellWhereIfDue();
+}
+
 void TrayIconKeeper::tryAdd() {
   shown_ = shell_.addIcon();
   retry_.setEnabled(!shown_);
+  tellWhereIfDue();
+}
+
+void TrayIconKeeper::tellWhereIfDue() {
+  // A balloon needs an icon to come from.
+  if (!told_ || !shown_ || !shell_.showBalloon(WhereNoticeTitle, WhereNoticeText)) return;
+  std::exchange(told_, nullptr)();
 }
 
 }  // namespace vorlix::ui

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
 #include "core/scan_timing.h"
 #include "ui/toolkit.h"
@@ -33,12 +35,24 @@ constexpr bool decodeTrayEvent(std::uint32_t code) {
   return code == tray_code::ContextMenu || code == tray_code::KeySelect;
 }
 
+// The balloon that the icon shows once after an install. On Windows 11 a
+// new icon lands in the overflow behind the arrow by the clock, where no one
+// sees it: the balloon says where Vorlix is and how to keep it in view. The
+// shell takes at most 63 characters of title and 255 of text.
+inline constexpr std::wstring_view WhereNoticeTitle = L"Vorlix runs in the notification area";
+inline constexpr std::wstring_view WhereNoticeText =
+    L"Right-click its icon, the cyan cubes, to configure it. If the icon is not on the task bar, "
+    L"it is behind the arrow next to the clock. To keep it in view on Windows 11: Settings > "
+    L"Personalization > Taskbar > Other system tray icons, Vorlix on.";
+
 // The shell's side of the icon, one call per action.
 class TrayShell {
  public:
   // True when the shell took the icon (or still had it).
   virtual bool addIcon() = 0;
   virtual void removeIcon() = 0;
+  // A balloon from the shown icon; true when the shell took it.
+  virtual bool showBalloon(std::wstring_view title, std::wstring_view text) = 0;
 
  protected:
   ~TrayShell() = default;
@@ -62,17 +76,23 @@ class TrayIconKeeper {
   // "TaskbarCreated": the shell (re)started and has forgotten the icon.
   void shellAnnounced();
   void retryDue();
+  // Shows the notice of where Vorlix is (WhereNoticeText) from the icon as
+  // soon as it is shown, once; `told` runs when the shell has taken it. A
+  // balloon the shell refuses is tried again at the next add.
+  void tellWhereOnce(std::function<void()> told);
 
   bool wanted() const { return wanted_; }
   bool shown() const { return shown_; }
 
  private:
   void tryAdd();
+  void tellWhereIfDue();
 
   TrayShell& shell_;
   ScanTimer& retry_;
   bool wanted_ = false;
   bool shown_ = false;
+  std::function<void()> told_;  // empty: nothing to tell
 };
 
 // `Configure`: shows the window (controls untouched), then stops scanning

@@ -115,6 +115,8 @@ for msi in glob.glob(dist + "/*.msi"):
         assert actions["StartVorlix"][3] == "/background", actions
         continue
     assert props["MSIRESTARTMANAGERCONTROL"] == "DisableShutdown" and props["REBOOT"] == "ReallySuppress"
+    stub = [r[4] for r in registry.values() if "Active Setup" in r[2] and r[3] == "StubPath"]
+    assert stub and " add HKCU\\Software\\Vennik /v VorlixInstalled " in stub[0], stub
     assert int(rows(msi, "ServiceInstall")[0][5]) == 0x8000 | 1
     assert [r[4] for r in registry.values() if r[3] == "EventMessageFile"] == ["#%[#VorlixServiceExe]"]
     config = {(r[1], r[3], r[4]) for r in rows(msi, "MsiServiceConfig") if int(r[2]) & 5 == 5}
@@ -201,7 +203,8 @@ package_values() { reg query "$1\Software\Vennik" 2>/dev/null | grep -o ' Vorlix
 reg add 'HKCU\Software\Vennik\Vorlix' /v Autostart /d 0 /f >/dev/null
 msiexec /i "$user_msi" /qn || fail "the install over an earlier AUTOSTART=0 failed"
 [[ -f $installed && -z $(run_value HKCU) ]] || fail "an earlier AUTOSTART=0 was not kept: '$(run_value HKCU)'"
-[[ $(package_values HKCU) == "VorlixAutostart VorlixProgram VorlixShortcut " ]] || fail "values: $(package_values HKCU)"
+[[ $(package_values HKCU) == "VorlixAutostart VorlixInstalled VorlixProgram VorlixShortcut " ]] ||
+  fail "values: $(package_values HKCU)"
 msiexec /x "$user_msi" /qn || fail "the uninstall failed"
 reg delete 'HKCU\Software\Vennik' /f >/dev/null
 
@@ -219,6 +222,9 @@ icon=$(reg query 'HKCU\Software\Microsoft\Installer\Products' /s | sed -n 's/^ *
 
 vorlix=$installed_win
 start_resident
+# The icon told where Vorlix is, and the install's mark is gone.
+unmarked() { has_value 'HKCU\Software\Vennik' VorlixInstalled || echo gone; }
+poll 20 unmarked >/dev/null || fail "the first start kept the install's mark"
 # A second start shows the first copy's window, ends with 0 and leaves one copy.
 wine "$vorlix" &
 second=$!

@@ -130,6 +130,31 @@ TEST(TrayIcon_RefusedAdd, IsTriedAgainUntilShownWithoutDelayingTheScans) {
   }
 }
 
+// After an install the icon tells, once, where Vorlix is: as soon as the
+// icon is shown, again at the next add if the shell refused the balloon,
+// and never twice; the mark is cleared only once the shell took it.
+TEST(TrayIcon_WhereNotice, ShownOnceFromTheIconAfterItIsShown) {
+  EXPECT_LE(WhereNoticeTitle.size(), 63u);
+  EXPECT_LE(WhereNoticeText.size(), 255u);
+  EXPECT_NE(WhereNoticeText.find(L"Settings > Personalization > Taskbar > Other system tray icons"),
+            std::wstring_view::npos);
+  Rig rig(2);  // the shell refuses the first two adds
+  MemoryTrayIcon& tray = rig.window.trayMemory;
+  tray.refuseBalloons = 1;
+  int told = 0;
+  tray.tellWhereOnce([&told] { ++told; });
+  EXPECT_TRUE(tray.balloons.empty()) << "no balloon without an icon";
+  tray.retryTimer.advance(2 * TrayIconKeeper::RetryInterval);
+  ASSERT_TRUE(tray.shown);
+  EXPECT_TRUE(tray.balloons.empty());
+  EXPECT_EQ(told, 0) << "a refused balloon leaves the mark";
+  tray.taskbarCreated();
+  tray.taskbarCreated();
+  ASSERT_EQ(tray.balloons.size(), 1u);
+  EXPECT_EQ(tray.balloons[0], std::wstring(WhereNoticeTitle) + L": " + std::wstring(WhereNoticeText));
+  EXPECT_EQ(told, 1);
+}
+
 TEST(TrayMenu_Configure, ShowsTheWindowAndStopsScanning) {
   Rig rig;
   ASSERT_TRUE(rig.window.timer().enabled());

@@ -36,6 +36,12 @@ bool MemoryTrayIcon::addIcon() {
 
 void MemoryTrayIcon::removeIcon() { shown = false; }
 
+bool MemoryTrayIcon::showBalloon(std::wstring_view title, std::wstring_view text) {
+  if (!shown || refuseBalloons-- > 0) return false;
+  balloons.push_back(std::wstring(title) + L": " + std::wstring(text));
+  return true;
+}
+
 MemoryWindow::MemoryWindow() {
   timerMemory.onFire = [this] { events().timerFired(); };
   timerMemory.log = &log;

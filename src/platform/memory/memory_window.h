@@ -27,6 +27,7 @@ class MemoryTrayIcon final : public ui::NotificationIcon, private ui::TrayShell 
   void focusNotificationArea() override;
   // The shell broadcasts "TaskbarCreated".
   void taskbarCreated() { keeper_.shellAnnounced(); }
+  void tellWhereOnce(std::function<void()> told) { keeper_.tellWhereOnce(std::move(told)); }
 
   int adds = 0;  // the program's requests
   int deletes = 0;
@@ -34,12 +35,15 @@ class MemoryTrayIcon final : public ui::NotificationIcon, private ui::TrayShell 
   bool shown = false;  // the icon is in the notification area
   int refuseAdds = 0;  // the shell refuses this many of the adds to come
   int shellAdds = 0;   // the adds the shell was asked for, retries included
+  int refuseBalloons = 0;
+  std::vector<std::wstring> balloons;  // title and text, one line, as shown
   ManualTimer retryTimer;
   std::vector<std::wstring>* log = nullptr;
 
  private:
   bool addIcon() override;
   void removeIcon() override;
+  bool showBalloon(std::wstring_view title, std::wstring_view text) override;
 
   ui::TrayIconKeeper keeper_;
 };

@@ -1,6 +1,7 @@
 #include "platform/win32/tray_icon.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/win32/check.h"
 #include "ui/window_messages.h"
@@ -59,6 +60,22 @@ bool TrayIcon::addIcon() {
   // menu does not open; the icon is still there.
   (void)shell_(NIM_SETVERSION, &version);
   return true;
+}
+
+bool TrayIcon::showBalloon(std::wstring_view title, std::wstring_view text) {
+  NOTIFYICONDATAW balloon = record_;
+  // NIF_INFO alone: the icon's image, tip and callback stay as they are.
+  balloon.uFlags = NIF_INFO;
+  const std::size_t titleSize = std::min(title.size(), std::size(balloon.szInfoTitle) - 1);
+  const std::size_t textSize = std::min(text.size(), std::size(balloon.szInfo) - 1);
+  std::copy_n(title.begin(), titleSize, balloon.szInfoTitle);
+  balloon.szInfoTitle[titleSize] = L'\0';
+  std::copy_n(text.begin(), textSize, balloon.szInfo);
+  balloon.szInfo[textSize] = L'\0';
+  // Not NIIF_RESPECT_QUIET_TIME: the shell drops such a balloon in a new
+  // user's first hour on the machine, and this one is shown only once.
+  balloon.dwInfoFlags = NIIF_INFO;
+  return shell_(NIM_MODIFY, &balloon) != FALSE;
 }
 
 void TrayIcon::removeIcon() {

@@ -44,6 +44,8 @@ class TrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
   void retryTimerFired();
   // A new image for the same icon, e.g. the small icon at a new DPI.
   void setImage(HICON image);
+  // See ui::TrayIconKeeper::tellWhereOnce.
+  void tellWhereOnce(std::function<void()> told) { keeper_.tellWhereOnce(std::move(told)); }
 
   bool wanted() const { return keeper_.wanted(); }
   bool shown() const { return keeper_.shown(); }
@@ -51,6 +53,7 @@ class TrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
  private:
   bool addIcon() override;
   void removeIcon() override;
+  bool showBalloon(std::wstring_view title, std::wstring_view text) override;
 
   NOTIFYICONDATAW record_{};
   ShellNotify shell_;
