@@ -285,8 +285,20 @@ $(diff <(echo "$2") <(echo "$3") || true)"
 }
 
 # Scratch entries for the rules to delete.
-has_value() { wine reg query "$1" /v "$2" >/dev/null 2>&1; }
-has_key() { wine reg query "$1" >/dev/null 2>&1; }
+# has_entry KEY [/v VALUE]: true if there, false only when reg says it is
+# not; any other failure of reg (a busy machine) is asked again, so a
+# failed query is never taken for a deletion.
+has_entry() {
+  local out tries
+  for tries in 1 2 3 4 5; do
+    out=$(wine reg query "$@" 2>&1) && return 0
+    [[ $out == *'Unable to find'* ]] && return 1
+    sleep 0.2
+  done
+  fail "reg query $* failed: $out"
+}
+has_value() { has_entry "$1" /v "$2"; }
+has_key() { has_entry "$1"; }
 plant_value() { reg add "$1" /v "$2" /d planted /f >/dev/null || fail "could not plant $1 $2"; }
 
 # gone_within MS KEY [VALUE]: polls until the value (or the key) is gone;
