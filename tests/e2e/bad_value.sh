@@ -35,12 +35,7 @@ store_unchanged "the store changed"
 # A run that loaded a sound value meets the bad one at CANCEL: the unconfirmed
 # edit must not be saved on the way out.
 reg add "$StoreKey\\Reg" /v 7 /d 1 /f >/dev/null
-start_resident
-configure
-probe set-text key7 'Software\Unconfirmed' || fail "could not edit key7"
-reg add "$StoreKey\\Reg" /v 7 /d 9 /f >/dev/null
-export_store before
-click_control cancel
+cancel_over_bad_reg7
 expect_message_about_reg7
 probe msgbox-press 1 || fail "could not press OK in the message box"
 wait_end 15

@@ -218,6 +218,18 @@ ends_well() {
   ((exit_status == 0)) || fail "$1 ended the program with status $exit_status"
 }
 
+# cancel_over_bad_reg7: an unconfirmed edit of key7 in the shown window,
+# "Reg" "7" stored as "9" behind it and the store exported as before, then
+# CANCEL, which reloads the store and meets the bad value.
+cancel_over_bad_reg7() {
+  start_resident
+  configure
+  probe set-text key7 'Software\Unconfirmed' || fail "could not edit key7"
+  reg add "$StoreKey\\Reg" /v 7 /d 9 /f >/dev/null
+  export_store before
+  click_control cancel
+}
+
 exit_from_menu() {
   right_click_icon_and_choose 1 exit
   ends_well Exit

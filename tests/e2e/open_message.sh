@@ -53,12 +53,7 @@ store_unchanged "the end of the session wrote the half-loaded window"
 # 2. CANCEL meets a bad stored value: the icon brings the message forward, and
 # the end of the session writes nothing, not even the unconfirmed edit.
 store_configuration "${sound[@]}"
-start_resident
-configure
-probe set-text key7 'Software\Unconfirmed' || fail "could not edit key7"
-reg add "$StoreKey\\Reg" /v 7 /d 9 /f >/dev/null
-export_store before
-click_control cancel
+cancel_over_bad_reg7
 probe wait-msgbox 20000 >/dev/null || fail "no message about the bad value at CANCEL"
 icon_click_shows_message
 shot "$shots/message-in-front.png"
