@@ -12,6 +12,7 @@
 #include "platform/win32/registry_deleter.h"
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/single_instance.h"
+#include "core/unexpected_failure.h"
 #include "ui/program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -35,10 +36,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     program.start();
     if (!program.ended()) win32::runMessageLoop(form, &form.watcher());
     return static_cast<int>(program.exitStatus());
-  } catch (const win32::Win32Error& failure) {
-    win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.describe()));
   } catch (const std::exception& failure) {
-    win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.what()));
+    win32::showFailure(describeUnexpectedFailure(L"keep running", win32::describeFailure(failure)));
   }
   return static_cast<int>(ui::ExitStatus::UnexpectedFailure);
 }

@@ -12,13 +12,13 @@
 #include <exception>
 #include <string>
 
+#include "core/unexpected_failure.h"
 #include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
 #include "service/machine_service.h"
 #include "platform/win32/service/privileges.h"
 #include "platform/win32/service/service_run.h"
 #include "platform/win32/service/windows_event_log.h"
-#include "ui/program.h"
 
 namespace {
 
@@ -75,13 +75,13 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
       service::win32::dropPrivileges();
       // Refused under Wine and by a restricted manager alike; the removal
       // just made is what counts for this run.
-      (void)service::win32::requireOnlyTraversal(ServiceName);
-    } catch (const win32::Win32Error& failure) {
+      (void)service::win32::tryRequireOnlyTraversal(ServiceName);
+    } catch (const std::exception& failure) {
       // It runs on with SYSTEM's privileges rather than not at all; the
       // administrator learns of it.
       log.report(service::ServiceEvent::Failure,
                  L"The service could not give up the privileges it does not need: " +
-                     failure.describe());
+                     win32::describeFailure(failure));
     }
     log.report(service::ServiceEvent::Started,
                L"Vorlix machine rules started. Rules: HKEY_LOCAL_MACHINE\\" +
@@ -91,11 +91,11 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
     log.report(service::ServiceEvent::Stopped, L"Vorlix machine rules stopped.");
   } catch (const win32::Win32Error& failure) {
     log.report(service::ServiceEvent::Failure,
-               ui::describeUnexpectedFailure(L"keep the machine rules", failure.describe()));
+               describeUnexpectedFailure(L"keep the machine rules", win32::describeFailure(failure)));
     exitCode = failure.code() != NO_ERROR ? failure.code() : ERROR_INTERNAL_ERROR;
   } catch (const std::exception& failure) {
     log.report(service::ServiceEvent::Failure,
-               ui::describeUnexpectedFailure(L"keep the machine rules", failure.what()));
+               describeUnexpectedFailure(L"keep the machine rules", win32::describeFailure(failure)));
     exitCode = ERROR_INTERNAL_ERROR;
   }
   reportStatus(SERVICE_STOPPED, exitCode);

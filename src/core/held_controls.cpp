@@ -1,6 +1,6 @@
 #include "core/held_controls.h"
 
-#include <stdexcept>
+#include "core/unexpected_failure.h"
 
 namespace vorlix {
 
@@ -50,7 +50,7 @@ void copyControls(const ConfigControls& from, ConfigControls& to) {
 }
 
 void DeferredControls::handOver(ConfigControls& controls) {
-  if (handedOver()) throw std::logic_error("the controls were handed over already");
+  if (handedOver()) unreachable("the controls were handed over already");
   copyControls(held_, controls);
   live_ = &controls;
 }

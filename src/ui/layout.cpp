@@ -1,9 +1,8 @@
 #include "ui/layout.h"
 
-#include <cstdlib>
-
 #include "core/rules.h"
 #include "core/scan_timing.h"
+#include "core/unexpected_failure.h"
 
 namespace vorlix::ui {
 namespace {
@@ -120,7 +119,7 @@ PlacedControl placeOption(const OptionSpec& spec) {
 const OptionSpec& option(int id) {
   for (const OptionSpec& spec : kOptions)
     if (spec.id == id) return spec;
-  std::abort();  // the tables name only their own ids
+  unreachable("an option the table does not hold");
 }
 
 std::wstring rowControlName(RowPart part, int slot, const RowSpec& row) {
@@ -134,7 +133,7 @@ std::wstring rowControlName(RowPart part, int slot, const RowSpec& row) {
     case RowPart::KeyCaption: return L"Label" + std::to_wstring(row.keyCaptionLabel);
     case RowPart::NameCaption: return L"Label" + std::to_wstring(row.nameCaptionLabel);
   }
-  std::abort();
+  unreachable("a row part without a control name");
 }
 
 PlacedControl placeRowControl(const ColumnSpec& column, int slot) {
@@ -161,7 +160,7 @@ PlacedControl placeRowControl(const ColumnSpec& column, int slot) {
 const ColumnSpec& column(RowPart part) {
   for (const ColumnSpec& spec : kColumns)
     if (spec.part == part) return spec;
-  std::abort();
+  unreachable("a row part without a column");
 }
 
 PlacedControl placeGroup(const GroupSpec& group) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <exception>
 
+#include "core/unexpected_failure.h"
 #include "ui/tray_menu.h"
 
 namespace vorlix::ui {
@@ -260,16 +261,6 @@ std::wstring Program::describeRule(int slot) const {
   return ruleTipText({slot, rule.enableState(), rule.fullPath(), record,
                       localTimeOf(std::chrono::system_clock::now()),
                       localTimeOf(record.lastDeletion)});
-}
-
-std::wstring describeUnexpectedFailure(std::wstring_view doing, std::wstring_view reason) {
-  return std::wstring(ProgramName) + L" could not " + std::wstring(doing) + L".\n\n" +
-         std::wstring(reason) + L"\n\n" + std::wstring(ProgramName) + L" will now end.";
-}
-
-std::wstring describeUnexpectedFailure(std::wstring_view doing, const char* reason) {
-  // The reasons are the program's own ASCII texts and the system's codes.
-  return describeUnexpectedFailure(doing, widenAscii(reason != nullptr ? reason : ""));
 }
 
 }  // namespace vorlix::ui

@@ -126,9 +126,4 @@ class Program final : public WindowEvents, public RuleReports {
   ExitStatus status_ = ExitStatus::Success;
 };
 
-// The text of an unexpected failure: what the program was doing and why it failed.
-std::wstring describeUnexpectedFailure(std::wstring_view doing, std::wstring_view reason);
-// The same for the program's own ASCII reasons (std::exception::what).
-std::wstring describeUnexpectedFailure(std::wstring_view doing, const char* reason);
-
 }  // namespace vorlix::ui

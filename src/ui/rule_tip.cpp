@@ -2,6 +2,7 @@
 
 #include "core/registry_path.h"
 #include "core/text.h"
+#include "core/unexpected_failure.h"
 #include "ui/layout.h"
 
 namespace vorlix::ui {
@@ -90,7 +91,7 @@ std::wstring outcomeText(const DeletionOutcome& outcome, const RegistryTarget& t
     case Kind::Failed:
       return L"not deleted: the registry answered with error " + std::to_wstring(outcome.code) + L".";
   }
-  return L"not deleted.";
+  unreachable("an outcome without a text");
 }
 
 std::wstring lastScanLine(const RuleFacts& f) {

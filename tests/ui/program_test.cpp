@@ -560,10 +560,15 @@ TEST(Program_Instant, WatchesExactlyWhileScanningAtInstantAndFollowsTheWindow) {
   EXPECT_EQ(run.window.watchMemory.arms.back().paths, std::vector<std::wstring>{stored});
 }
 
-TEST(Program_Failure, UnexpectedFailureMessageSaysWhatAndWhy) {
-  const std::wstring text = describeUnexpectedFailure(L"save the configuration", "SetTimer failed with error 8");
-  EXPECT_NE(text.find(L"Vorlix could not save the configuration."), std::wstring::npos);
-  EXPECT_NE(text.find(L"SetTimer failed with error 8"), std::wstring::npos);
+TEST(Program_Failure, AnUnexpectedFailureSaysWhatWasBeingDoneAndWhyAndEndsTheRun) {
+  ProgramRun run;
+  run.program.start();
+  failNextWrite<std::runtime_error>(run);
+  run.window.clickOk();
+  EXPECT_EQ(run.prompts.errors,
+            std::vector<std::wstring>{L"Vorlix could not save the configuration.\n\nout of luck\n\nVorlix will now end."});
+  EXPECT_TRUE(run.program.ended());
+  EXPECT_EQ(run.program.exitStatus(), ExitStatus::UnexpectedFailure);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "platform/memory/memory_window.h"
 
-#include <stdexcept>
-
+#include "core/unexpected_failure.h"
 #include "ui/tray_menu.h"
 
 namespace vorlix {
@@ -45,14 +44,14 @@ MemoryWindow::MemoryWindow() {
 }
 
 void MemoryWindow::show() {
-  if (unloaded) throw std::logic_error("show after unload");
+  if (unloaded) unreachable("show after unload");
   log.push_back(L"show");
   if (!shown_) ++shows;
   shown_ = true;
 }
 
 void MemoryWindow::hide() {
-  if (unloaded) throw std::logic_error("hide after unload");
+  if (unloaded) unreachable("hide after unload");
   log.push_back(L"hide");
   if (shown_) ++hides;
   shown_ = false;
@@ -118,7 +117,7 @@ void MemoryWindow::rightClickIcon(ui::ScreenPoint at) {
 }
 
 ui::WindowEvents& MemoryWindow::events() {
-  if (events_ == nullptr) throw std::logic_error("window events not wired");
+  if (events_ == nullptr) unreachable("window events not wired");
   return *events_;
 }
 

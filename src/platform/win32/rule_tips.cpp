@@ -40,9 +40,9 @@ void RuleTips::addRowControl(HWND control) {
   tool.hwnd = owner_;
   tool.uId = reinterpret_cast<UINT_PTR>(control);
   tool.lpszText = LPSTR_TEXTCALLBACKW;
-  // TTM_ADDTOOLW says only FALSE, without a reason: out of memory.
+  // TTM_ADDTOOLW says only FALSE, without a reason.
   if (!::SendMessageW(window(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)))
-    throw Win32Error("TTM_ADDTOOLW", ERROR_OUTOFMEMORY);
+    throw Win32Refusal("TTM_ADDTOOLW answered FALSE");
 }
 
 void RuleTips::setDpi(int dpi) {

@@ -386,7 +386,7 @@ LSTATUS makeLink(HKEY root, const std::wstring& at, const std::wstring& target) 
 LSTATUS removeLink(HKEY root, const std::wstring& at) {
   unique_hkey link;
   const LSTATUS opened = ::RegOpenKeyExW(root, at.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.put());
-  return opened == ERROR_SUCCESS ? deleteOpenKey(link.get()) : opened;
+  return opened == ERROR_SUCCESS ? tryDeleteOpenKey(link.get()) : opened;
 }
 
 // The service's deleter against links that someone who may create keys on a

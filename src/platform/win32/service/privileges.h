@@ -25,6 +25,6 @@ namespace vorlix::service::win32 {
 // The same list given to the service control manager, which from the next
 // start on creates the process with that privilege alone. False when the
 // manager refuses; the removal above applies anyway.
-bool requireOnlyTraversal(const wchar_t* serviceName);
+bool tryRequireOnlyTraversal(const wchar_t* serviceName);
 
 }  // namespace vorlix::service::win32

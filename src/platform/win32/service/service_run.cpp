@@ -61,14 +61,14 @@ bool StoreWatch::rearm() {
   std::wstring path = MachineStoreKey;
   for (;;) {
     unique_hkey key;
-    const LSTATUS opened = openKey(HKEY_LOCAL_MACHINE, path, KEY_NOTIFY, key);
+    const LSTATUS opened = tryOpenKey(HKEY_LOCAL_MACHINE, path, KEY_NOTIFY, key);
     const std::size_t up = path.rfind(L'\\');
     if (opened == ERROR_SUCCESS) {
       // The key above first: from then on the key's deletion is a change of
       // names there (Wine reports none on a deleted key itself).
       unique_hkey above;
       if (up != std::wstring::npos) {
-        LSTATUS aboveArmed = openKey(HKEY_LOCAL_MACHINE, path.substr(0, up), KEY_NOTIFY, above);
+        LSTATUS aboveArmed = tryOpenKey(HKEY_LOCAL_MACHINE, path.substr(0, up), KEY_NOTIFY, above);
         if (aboveArmed == ERROR_SUCCESS)
           aboveArmed = ::RegNotifyChangeKeyValue(above.get(), FALSE, REG_NOTIFY_CHANGE_NAME,
                                                  event_.get(), TRUE);

@@ -67,7 +67,8 @@ TEST(StoreSecurity, OneKeyOpenToOthersOrALinkOnTheWayBetraysTheStore) {
       << writerOf(Store);
   makeKey(Store + L"\\keydirs", Secure);
   // A NULL DACL, as SetSecurityInfo sets it (an SDDL string gives an empty one).
-  const unique_hkey store = openKey(HKEY_LOCAL_MACHINE, Store, WRITE_DAC);
+  unique_hkey store;
+  checkStatus(tryOpenKey(HKEY_LOCAL_MACHINE, Store, WRITE_DAC, store), "RegOpenKeyExW");
   checkStatus(static_cast<LSTATUS>(::SetSecurityInfo(store.get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
                                                      nullptr, nullptr, nullptr, nullptr)),
               "SetSecurityInfo");
@@ -78,7 +79,9 @@ TEST(StoreSecurity, OneKeyOpenToOthersOrALinkOnTheWayBetraysTheStore) {
   makeKey(Links + L"\\Store", Secure, Store);
   makeKey(Links + L"\\Parent", Secure, Root);
   makeKey(Links + L"\\Other\\Reg", Secure, Store + L"\\Reg");
-  ASSERT_TRUE(openKey(HKEY_LOCAL_MACHINE, Links + L"\\Parent\\Store\\Reg", KEY_READ)) << "the links lead on";
+  unique_hkey through;
+  ASSERT_EQ(tryOpenKey(HKEY_LOCAL_MACHINE, Links + L"\\Parent\\Store\\Reg", KEY_READ, through), ERROR_SUCCESS)
+      << "the links lead on";
   for (const wchar_t* store : {L"\\Store", L"\\Parent\\Store", L"\\Other"})
     EXPECT_NE(writerOf(Links + store).find(L"registry link"), std::wstring::npos) << writerOf(Links + store);
   removeTrees();
