@@ -67,15 +67,15 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
   statusHandle = ::RegisterServiceCtrlHandlerExW(ServiceName, control, nullptr);
   if (statusHandle == nullptr) return;
   reportStatus(SERVICE_START_PENDING, NO_ERROR, StartWaitHint);
-  service::win32::WindowsEventLog log;
+  win32::WindowsEventLog log;
   DWORD exitCode = NO_ERROR;
   try {
     stopEvent.reset(win32::checkNotNull(::CreateEventW(nullptr, TRUE, FALSE, nullptr), "CreateEventW"));
     try {
-      service::win32::dropPrivileges();
+      win32::dropPrivileges();
       // Refused under Wine and by a restricted manager alike; the removal
       // just made is what counts for this run.
-      (void)service::win32::tryRequireOnlyTraversal(ServiceName);
+      (void)win32::tryRequireOnlyTraversal(ServiceName);
     } catch (const std::exception& failure) {
       // It runs on with SYSTEM's privileges rather than not at all; the
       // administrator learns of it.
@@ -85,8 +85,8 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
     }
     log.report(service::ServiceEvent::Started,
                L"Vorlix machine rules started. Rules: HKEY_LOCAL_MACHINE\\" +
-                   std::wstring(service::win32::MachineStoreKey) + L".");
-    service::win32::runService(stopEvent.get(), log, [] { reportStatus(SERVICE_RUNNING); });
+                   std::wstring(win32::MachineStoreKey) + L".");
+    win32::runService(stopEvent.get(), log, [] { reportStatus(SERVICE_RUNNING); });
     reportStatus(SERVICE_STOP_PENDING, NO_ERROR, StopWaitHint);
     log.report(service::ServiceEvent::Stopped, L"Vorlix machine rules stopped.");
   } catch (const win32::Win32Error& failure) {

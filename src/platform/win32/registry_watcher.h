@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/scan_timing.h"
-#include "platform/win32/message_loop.h"
+#include "platform/win32/loop_waits.h"
 #include "platform/win32/unique_handle.h"
 
 namespace vorlix::win32 {

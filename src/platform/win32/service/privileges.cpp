@@ -9,9 +9,8 @@
 #include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 
-using namespace vorlix::win32;
 
 namespace {
 
@@ -93,4 +92,4 @@ bool tryRequireOnlyTraversal(const wchar_t* serviceName) {
   return ::ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &info) != FALSE;
 }
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

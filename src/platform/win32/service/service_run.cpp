@@ -11,10 +11,9 @@
 #include "service/machine_service.h"
 #include "platform/win32/service/store_security.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 namespace {
 
-using namespace vorlix::win32;
 
 // A .reg import or a policy refresh writes the 50 values one by one: the
 // store is read once they have settled, not after the first.
@@ -97,14 +96,14 @@ bool StoreWatch::rearm() {
   }
 }
 
-void runService(HANDLE stop, EventLog& log, void (*running)()) {
+void runService(HANDLE stop, service::EventLog& log, void (*running)()) {
   RegistrySettingsStore store(Hive::LocalMachine, MachineStoreKey);
   StoreSecurityGuard guard(MachineStoreKey);
   RegistryApiDeleter deleter(RegistryApiDeleter::Links::Refused);
   DeadlineTimer timer;
   RegistryWatcher watcher;
-  MachineService service(store, guard, deleter, timer, watcher, log,
-                         [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
+  service::MachineService service(store, guard, deleter, timer, watcher, log,
+                                  [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
   watcher.onChange = [&service] { service.registryChanged(); };
 
   StoreWatch storeWatch;
@@ -142,4 +141,4 @@ void runService(HANDLE stop, EventLog& log, void (*running)()) {
   }
 }
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

@@ -11,10 +11,9 @@
 #include "platform/win32/registry_keys.h"
 #include "platform/win32/service/privileges.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 namespace {
 
-using namespace vorlix::win32;
 
 // The links lie beside the store's tree: one to its own parent would loop.
 const std::wstring Root = L"Software\\VorlixStoreSecurityTest", Store = Root + L"\\Store",
@@ -94,4 +93,4 @@ TEST(Privileges, AllButTraversalAreGoneFromTheTokenReadBack) {
 }
 
 }  // namespace
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32
