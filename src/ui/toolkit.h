@@ -33,6 +33,9 @@ class NotificationIcon {
  public:
   virtual void addTrayIcon() = 0;
   virtual void deleteTrayIcon() = 0;
+  // Between addTrayIcon and deleteTrayIcon, shown or not: the shell may
+  // refuse it for a while.
+  virtual bool added() const = 0;
   // The popup menu closed without a choice: the keyboard focus goes back
   // to the notification area, where the user left it.
   virtual void focusNotificationArea() = 0;
@@ -90,8 +93,8 @@ class WindowToolkit {
   // Opens `menu` as a popup at the point and returns the chosen item, or
   // MenuCommand::None when the user dismissed it. Raises no event itself.
   virtual MenuCommand popupMenu(ScreenPoint at) = 0;
-  // Raises WindowEvents::unloading, then destroys the window. Later calls do
-  // nothing.
+  // Raises WindowEvents::unloading, then destroys the window, which ends
+  // the run. Once the window is gone, later calls do nothing.
   virtual void unload(UnloadCause cause) = 0;
 
   // The window's controls (the live configuration), its timer Timer1, the

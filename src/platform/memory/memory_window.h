@@ -25,6 +25,7 @@ class MemoryTrayIcon final : public ui::NotificationIcon, private ui::TrayShell 
   void addTrayIcon() override;
   void deleteTrayIcon() override;
   void focusNotificationArea() override;
+  bool added() const override { return keeper_.wanted(); }
   // The shell broadcasts "TaskbarCreated".
   void taskbarCreated() { keeper_.shellAnnounced(); }
 

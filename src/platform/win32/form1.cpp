@@ -139,22 +139,22 @@ ui::MenuCommand Form1::popupMenu(ui::ScreenPoint at) {
 }
 
 void Form1::unload(ui::UnloadCause cause) {
-  if (unloading_ || hwnd() == nullptr) return;
-  unloading_ = true;
-  // The window goes whatever the unload step does; a failure in it still
-  // reaches the caller.
-  struct DestroyAtEnd {
+  if (hwnd() == nullptr) return;
+  // The window goes and the run ends whatever the unload step does; a
+  // failure in it still reaches the caller. A window merely destroyed (its
+  // owner went out of scope) ends nothing.
+  struct EndAtExit {
     Form1& form;
-    ~DestroyAtEnd() { form.destroy(); }
-  } destroyAtEnd{*this};
+    ~EndAtExit() {
+      form.destroy();
+      ::PostQuitMessage(0);
+    }
+  } endAtExit{*this};
   if (events_) events_->unloading(cause);
 }
 
 void Form1::destroyed() {
   if (tips_) tips_->ownerDestroyed();
-  // The run ends with the window it unloaded; a window merely destroyed
-  // (its owner went out of scope) ends nothing.
-  if (unloading_) ::PostQuitMessage(0);
 }
 
 LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -306,11 +306,11 @@ void Form1::onEndSession() {
   // step now (normally the unload and its save).
   if (events_) events_->sessionEnding();
   // If that step was interrupting a message box (the unload itself may be
-  // waiting for an answer), the window has to go here. Its WM_QUIT also ends
-  // the message's loop, so the interrupted handler returns and finds the
-  // run ended.
-  unloading_ = true;
+  // waiting for an answer), the window has to go here. The WM_QUIT also
+  // ends the message's loop, so the interrupted handler returns and finds
+  // the run ended.
   destroy();
+  ::PostQuitMessage(0);
 }
 
 }  // namespace vorlix::win32

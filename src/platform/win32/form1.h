@@ -153,7 +153,6 @@ class Form1 final : public Window, public ui::WindowToolkit {
   ui::WindowEvents* events_ = nullptr;
   const ui::RuleReports* reports_ = nullptr;
   HWND lastFocus_ = nullptr;  // given back when the window is activated again
-  bool unloading_ = false;
 };
 
 }  // namespace vorlix::win32

@@ -21,7 +21,7 @@ TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell)
 }
 
 TrayIcon::~TrayIcon() {
-  if (wanted() || shown()) deleteTrayIcon();
+  if (added() || shown()) deleteTrayIcon();
 }
 
 void TrayIcon::addTrayIcon() { keeper_.want(); }

@@ -45,7 +45,7 @@ class TrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
   // A new image for the same icon, e.g. the small icon at a new DPI.
   void setImage(HICON image);
 
-  bool wanted() const { return keeper_.wanted(); }
+  bool added() const override { return keeper_.wanted(); }
   bool shown() const { return keeper_.shown(); }
 
  private:
