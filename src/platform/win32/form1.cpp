@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/win32/check.h"
-#include "platform/win32/single_instance.h"
+#include "platform/win32/only_copy.h"
 #include "ui/tray_menu.h"
 #include "ui/window_messages.h"
 

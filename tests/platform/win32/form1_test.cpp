@@ -12,7 +12,7 @@
 #include "core/held_controls.h"
 #include "core/rules.h"
 #include "platform/memory/memory_settings_store.h"
-#include "platform/win32/single_instance.h"
+#include "platform/win32/only_copy.h"
 #include "settings/flows.h"
 #include "support/configuration_snapshot.h"
 #include "ui/layout.h"
