@@ -9,7 +9,7 @@
 #include "core/rule_records.h"
 #include "core/scan_timing.h"
 #include "core/text.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 #include "settings/settings_store.h"
 #include "ui/rule_tip.h"
 #include "ui/toolkit.h"

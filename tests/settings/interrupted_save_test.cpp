@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/memory/memory_controls.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 
 namespace vorlix {
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/win32/form1.h"
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/unique_handle.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 #include "ui/layout.h"
 
 namespace vorlix::win32 {

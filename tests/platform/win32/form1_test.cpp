@@ -13,7 +13,7 @@
 #include "core/rules.h"
 #include "platform/memory/memory_settings_store.h"
 #include "platform/win32/only_copy.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 #include "support/configuration_snapshot.h"
 #include "ui/layout.h"
 #include "ui/tray_menu.h"

@@ -16,7 +16,7 @@
 #include "platform/memory/memory_settings_store.h"
 #include "platform/win32/unique_handle.h"
 #include "registry_snapshot.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 
 namespace vorlix::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 
 #include "core/unexpected_failure.h"
 
