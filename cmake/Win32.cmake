@@ -39,7 +39,7 @@ add_library(vorlix_win32_window STATIC
   src/platform/win32/rule_tips.cpp
   src/platform/win32/accessible_names.cpp
   src/platform/win32/message_box_prompts.cpp
-  src/platform/win32/tray_icon.cpp
+  src/platform/win32/shell_tray_icon.cpp
   src/platform/win32/only_copy.cpp
 )
 target_link_libraries(vorlix_win32_window PUBLIC vorlix_win32_base vorlix_ui)

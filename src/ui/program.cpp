@@ -35,7 +35,7 @@ class Program::PromptOpen {
   Program& program_;
 };
 
-Program::Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
+Program::Program(ConfigWindow& window, SettingsStore& store, RegistryDeleter& deleter,
                  UserPrompts& prompts)
     : window_(window),
       store_(store),

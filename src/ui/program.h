@@ -12,7 +12,7 @@
 #include "settings/configuration_io.h"
 #include "settings/settings_store.h"
 #include "ui/rule_tip.h"
-#include "ui/toolkit.h"
+#include "ui/config_window.h"
 
 namespace vorlix::ui {
 
@@ -50,7 +50,7 @@ class UserPrompts {
 // whatever arrives.
 class Program final : public WindowEvents, public RuleReports {
  public:
-  Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
+  Program(ConfigWindow& window, SettingsStore& store, RegistryDeleter& deleter,
           UserPrompts& prompts);
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -120,7 +120,7 @@ class Program final : public WindowEvents, public RuleReports {
   void finishExitSaveUnasked();
   void deleteTrayIconIfAdded();
 
-  WindowToolkit& window_;
+  ConfigWindow& window_;
   SettingsStore& store_;
   UserPrompts& prompts_;
   RuleRecords records_;

@@ -6,24 +6,24 @@
 namespace vorlix {
 
 MemoryTrayIcon::MemoryTrayIcon() : keeper_(*this, retryTimer) {
-  retryTimer.onFire = [this] { keeper_.retryDue(); };
+  retryTimer.onFire = [this] { keeper_.retryTimerFired(); };
 }
 
 void MemoryTrayIcon::addTrayIcon() {
   if (log) log->push_back(L"add icon");
   ++adds;
-  keeper_.want();
+  keeper_.addTrayIcon();
 }
 
 void MemoryTrayIcon::deleteTrayIcon() {
   if (log) log->push_back(L"delete icon");
   ++deletes;
-  keeper_.unwant();
+  keeper_.deleteTrayIcon();
 }
 
 void MemoryTrayIcon::focusNotificationArea() { ++focusReturns; }
 
-bool MemoryTrayIcon::addIcon() {
+bool MemoryTrayIcon::tryAddIcon() {
   ++shellAdds;
   if (refuseAdds > 0) {
     --refuseAdds;
@@ -33,7 +33,7 @@ bool MemoryTrayIcon::addIcon() {
   return true;
 }
 
-void MemoryTrayIcon::removeIcon() { shown = false; }
+void MemoryTrayIcon::deleteIcon() { shown = false; }
 
 MemoryWindow::MemoryWindow() {
   timerMemory.onFire = [this] { events().timerFired(); };

@@ -12,7 +12,7 @@
 
 namespace vorlix::win32 {
 
-Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell, IAccPropServices* nameService)
+Form1::Form1(HINSTANCE instance, ShellTrayIcon::ShellNotify shell, IAccPropServices* nameService)
     : instance_(instance), nameService_(nameService) {
   taskbarCreated_ = taskbarCreatedMessage();
   configureRequest_ = configureRequestMessage();
@@ -178,7 +178,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == Timer1Id && events_) events_->timerFired();
-      if (wParam == TrayIcon::RetryTimerId && tray_) tray_->retryTimerFired();
+      if (wParam == ShellTrayIcon::RetryTimerId && tray_) tray_->retryTimerFired();
       return 0;
     case WM_CLOSE:
       if (events_) events_->closeClicked();
@@ -210,7 +210,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // The system's DPI and its small-icon size may have changed with them.
       refreshTrayImage();
       return ::DefWindowProcW(hwnd(), message, wParam, lParam);
-    case TrayIcon::CallbackMessage:
+    case ShellTrayIcon::CallbackMessage:
       onTrayCallback(wParam, lParam);
       return 0;
     default:
@@ -276,7 +276,7 @@ void Form1::onActivate(bool active) {
 }
 
 void Form1::onTrayCallback(WPARAM wParam, LPARAM lParam) {
-  if (HIWORD(lParam) != TrayIcon::Id || events_ == nullptr) return;
+  if (HIWORD(lParam) != ShellTrayIcon::Id || events_ == nullptr) return;
   // Version 4: the event in the low word, the pointer's position in wParam.
   events_->trayNotified({LOWORD(lParam), {GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}});
 }

@@ -74,7 +74,7 @@ void pumpThrough(Form1& form) {
 struct RecordingShell {
   std::vector<DWORD> messages;
   NOTIFYICONDATAW last{};
-  TrayIcon::ShellNotify notify() {
+  ShellTrayIcon::ShellNotify notify() {
     return [this](DWORD message, NOTIFYICONDATAW* data) {
       messages.push_back(message);
       last = *data;

@@ -1,4 +1,4 @@
-#include "platform/win32/tray_icon.h"
+#include "platform/win32/shell_tray_icon.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ struct Call {
 
 struct RecordingShell {
   std::vector<Call> calls;
-  TrayIcon::ShellNotify notify() {
+  ShellTrayIcon::ShellNotify notify() {
     return [this](DWORD message, NOTIFYICONDATAW* data) {
       calls.push_back({message, *data});
       return TRUE;
@@ -117,7 +117,7 @@ TEST(TrayIcon_Shell, TheSessionsNotificationAreaTakesTheIconAndGetsItBackAfterAR
   NOTIFYICONDATAW probe{};
   probe.cbSize = sizeof(probe);
   probe.hWnd = form.hwnd();
-  probe.uID = TrayIcon::Id;
+  probe.uID = ShellTrayIcon::Id;
   EXPECT_TRUE(::Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the icon is there";
 
   // As if the shell restarted and forgot our icon.
@@ -156,7 +156,7 @@ TEST(TrayIcon_RefusedAdd, TheRetryTimerPutsTheIconInOnceTheShellTakesIt) {
   NOTIFYICONDATAW probe{};
   probe.cbSize = sizeof(probe);
   probe.hWnd = form.hwnd();
-  probe.uID = TrayIcon::Id;
+  probe.uID = ShellTrayIcon::Id;
   EXPECT_TRUE(::Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the notification area has it";
   form.tray().deleteTrayIcon();
 }
@@ -226,7 +226,7 @@ class MenuWatch {
 bool notifyFromShell(HWND form, UINT code, int x = 500, int y = 400) {
   // Something for the menu loop to take at once, so the hook runs.
   ::PostMessageW(form, WM_NULL, 0, 0);
-  ::SendMessageW(form, TrayIcon::CallbackMessage, MAKEWPARAM(x, y), MAKELPARAM(code, TrayIcon::Id));
+  ::SendMessageW(form, ShellTrayIcon::CallbackMessage, MAKEWPARAM(x, y), MAKELPARAM(code, ShellTrayIcon::Id));
   bool quit = false;
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -280,7 +280,7 @@ TEST(TrayIcon_Callback, AnotherIconsNotificationIsNotOurs) {
   ProgramOnForm run(form);
   MenuWatch watch(MenuWatch::Then::Dismiss);
   ::PostMessageW(form.hwnd(), WM_NULL, 0, 0);
-  ::SendMessageW(form.hwnd(), TrayIcon::CallbackMessage, 0, MAKELPARAM(WM_CONTEXTMENU, 2));
+  ::SendMessageW(form.hwnd(), ShellTrayIcon::CallbackMessage, 0, MAKELPARAM(WM_CONTEXTMENU, 2));
   EXPECT_EQ(watch.opened, 0);
 }
 
