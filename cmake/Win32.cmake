@@ -36,7 +36,7 @@ add_library(vorlix_win32_window STATIC
   src/platform/win32/form1.cpp
   src/platform/win32/form1_layout.cpp
   src/platform/win32/form1_assist.cpp
-  src/platform/win32/rule_tips.cpp
+  src/platform/win32/rule_tooltip.cpp
   src/platform/win32/accessible_names.cpp
   src/platform/win32/message_box_prompts.cpp
   src/platform/win32/shell_tray_icon.cpp

@@ -11,7 +11,7 @@
 #include "core/text.h"
 #include "settings/configuration_io.h"
 #include "settings/settings_store.h"
-#include "ui/rule_tip.h"
+#include "ui/rule_tip_text.h"
 #include "ui/config_window.h"
 
 namespace vorlix::ui {

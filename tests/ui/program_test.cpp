@@ -560,6 +560,25 @@ TEST(Program_Instant, WatchesExactlyWhileScanningAtInstantAndFollowsTheWindow) {
   EXPECT_EQ(run.window.watchMemory.arms.back().paths, std::vector<std::wstring>{stored});
 }
 
+// The tip reads the row as it is now and the records of the timer's scans.
+TEST(Program_RuleTip, TellsTheRowsFieldsNowAndTheOutcomesOfTheTimersScans) {
+  ProgramRun run;
+  run.storeActiveRule(2, L"Run");
+  run.store.put(L"Reg", L"13", L"4");
+  run.program.start();
+  run.deleter.answer = [](std::wstring_view) { return DeletionOutcome::of(DeletionOutcome::Kind::NotThere); };
+  ASSERT_EQ(run.window.timerMemory.advance(2000), 2);
+
+  EXPECT_EQ(run.program.describeRule(2),
+            L"Rule 2 deletes the value \"Run\" in the key HKEY_CURRENT_USER\\Software\\Test.\nFull path: "
+            L"HKEY_CURRENT_USER\\Software\\Test\\Run\nNot deleted in 2 scans since Vorlix started.\n"
+            L"Last scan: nothing to delete (the value is not there).");
+  EXPECT_EQ(run.program.records()[1].tries, 0u);
+  // Typing into the row changes what the tip says the rule names, at once.
+  run.window.controlsMemory.setText(TextField::Key, 2, L"\\Software\\Test");
+  EXPECT_EQ(run.program.describeRule(2).find(L"Rule 2 names nothing: the key path starts with a backslash.\n"), 0u);
+}
+
 TEST(Program_Failure, AnUnexpectedFailureSaysWhatWasBeingDoneAndWhyAndEndsTheRun) {
   ProgramRun run;
   run.program.start();

@@ -66,7 +66,7 @@ void Form1::makeControls() {
 
     rebuildFont();
     createControls();
-    addRuleTips();
+    addRuleTooltip();
     nameControls(nameService_);
     loadIcons();
     lastFocus_ = controls_[ui::ids::scanenabled];

@@ -16,13 +16,13 @@
 #include "platform/win32/accessible_names.h"
 #include "platform/win32/child_controls.h"
 #include "platform/win32/registry_watcher.h"
-#include "platform/win32/rule_tips.h"
+#include "platform/win32/rule_tooltip.h"
 #include "platform/win32/shell_tray_icon.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_timer.h"
 #include "ui/layout.h"
-#include "ui/rule_tip.h"
+#include "ui/rule_tip_text.h"
 #include "ui/config_window.h"
 
 namespace vorlix::win32 {
@@ -120,7 +120,7 @@ class Form1 final : public Window, public ui::ConfigWindow {
   void onDpiChanged(int dpi, const RECT& suggested);
   // Help beside the controls (form1_assist.cpp): the rows' tips and the
   // names that screen readers say.
-  void addRuleTips();
+  void addRuleTooltip();
   void nameControls(IAccPropServices* service);
 
   void onCommand(int id, int code, HWND source);
@@ -148,7 +148,7 @@ class Form1 final : public Window, public ui::ConfigWindow {
   std::optional<WindowTimer> timer_;
   RegistryWatcher watcher_;
   std::optional<ShellTrayIcon> tray_;
-  std::optional<RuleTips> tips_;
+  std::optional<RuleTooltip> tips_;
   std::optional<AccessibleNames> names_;
   ui::WindowEvents* events_ = nullptr;
   const ui::RuleReports* reports_ = nullptr;

@@ -1,4 +1,4 @@
-#include "ui/rule_tip.h"
+#include "ui/rule_tip_text.h"
 
 #include "core/registry_path.h"
 #include "core/text.h"

@@ -63,7 +63,7 @@ struct TipRig {
   }
 };
 
-TEST(RuleTips_Window, EveryControlOfARowTellsItsRulesScansAndTypingChangesItAtOnce) {
+TEST(RuleTooltip, EveryControlOfARowTellsItsRulesScansAndTypingChangesItAtOnce) {
   const std::wstring leaf = L"Software\\VorlixTipTest-" + std::to_wstring(::GetCurrentProcessId());
   unique_hkey created;
   ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, leaf.c_str(), 0, nullptr, 0, KEY_READ, nullptr, created.put(),
