@@ -33,13 +33,13 @@ std::wstring namesLine(int slot, const RegistryPathReading& reading) {
   const RegistryTarget& t = reading.target;
   switch (t.kind) {
     case RegistryTarget::Kind::Value:
-      if (t.key.empty())
-        return rule + L" deletes the value \"" + escapeInvisible(t.value) + L"\" directly in " +
+      if (t.keyPath.empty())
+        return rule + L" deletes the value \"" + escapeInvisible(t.valueName) + L"\" directly in " +
                hiveName(t.root) + L".";
-      return rule + L" deletes the value \"" + escapeInvisible(t.value) + L"\" in the key " +
-             hiveName(t.root) + L"\\" + escapeInvisible(t.key) + L".";
+      return rule + L" deletes the value \"" + escapeInvisible(t.valueName) + L"\" in the key " +
+             hiveName(t.root) + L"\\" + escapeInvisible(t.keyPath) + L".";
     case RegistryTarget::Kind::Key:
-      return rule + L" deletes the key " + hiveName(t.root) + L"\\" + escapeInvisible(t.key) +
+      return rule + L" deletes the key " + hiveName(t.root) + L"\\" + escapeInvisible(t.keyPath) +
              L" with its values, as long as it has no subkeys.";
     case RegistryTarget::Kind::Nothing: break;
   }

@@ -191,9 +191,9 @@ bool dump() {
   for (int n = 1; n <= SlotCount; ++n)
     ok &= line(L"EnableKeys", std::to_wstring(n), ui::ids::checkBox(n));
   for (int n = 1; n <= SlotCount; ++n)
-    ok &= line(L"keydirs", std::to_wstring(n), ui::ids::textBox(TextField::Key, n));
+    ok &= line(L"keydirs", std::to_wstring(n), ui::ids::textBox(TextField::KeyPath, n));
   for (int n = 1; n <= SlotCount; ++n)
-    ok &= line(L"keynames", std::to_wstring(n), ui::ids::textBox(TextField::Name, n));
+    ok &= line(L"keynames", std::to_wstring(n), ui::ids::textBox(TextField::ValueName, n));
   return ok;
 }
 

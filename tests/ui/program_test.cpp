@@ -538,14 +538,14 @@ TEST(Program_Instant, WatchesExactlyWhileScanningAtInstantAndFollowsTheWindow) {
   run.window.rightClickIcon();
   EXPECT_FALSE(run.window.watchMemory.armed());
   const std::size_t arms = run.window.watchMemory.arms.size();
-  run.window.typeText(TextField::Name, 1, L"Typed");
+  run.window.typeText(TextField::ValueName, 1, L"Typed");
   EXPECT_EQ(run.window.watchMemory.arms.size(), arms);
 
   // Scanning while the window is open: every edit of a row arms again.
   run.window.clickScanner();
   run.window.clickScanner();
   ASSERT_TRUE(run.window.watchMemory.armed());
-  run.window.typeText(TextField::Key, 2, L"Software\\Two");
+  run.window.typeText(TextField::KeyPath, 2, L"Software\\Two");
   run.window.pickHive(2, 1);
   run.window.clickRuleBox(2);
   EXPECT_EQ(run.window.watchMemory.arms.back().paths,
@@ -575,7 +575,7 @@ TEST(Program_RuleTip, TellsTheRowsFieldsNowAndTheOutcomesOfTheTimersScans) {
             L"Last scan: nothing to delete (the value is not there).");
   EXPECT_EQ(run.program.records()[1].tries, 0u);
   // Typing into the row changes what the tip says the rule names, at once.
-  run.window.controlsMemory.setText(TextField::Key, 2, L"\\Software\\Test");
+  run.window.controlsMemory.setText(TextField::KeyPath, 2, L"\\Software\\Test");
   EXPECT_EQ(run.program.describeRule(2).find(L"Rule 2 names nothing: the key path starts with a backslash.\n"), 0u);
 }
 

@@ -146,7 +146,7 @@ TEST(TrayMenu_Configure, WhileShownLeavesWindowAndControlsAsTheyAre) {
   Rig rig;
   rig.rightClickIcon(MenuCommand::Configure);
   // The user edits and clicks the scanner on again.
-  rig.window.controlsMemory.setText(TextField::Key, 4, L"edited");
+  rig.window.controlsMemory.setText(TextField::KeyPath, 4, L"edited");
   rig.window.controlsMemory.setListIndex(7, 3);
   rig.window.clickScanner();
   rig.window.clickScanner();
@@ -166,8 +166,8 @@ TEST(TrayMenu_Configure, WhileShownLeavesWindowAndControlsAsTheyAre) {
   for (int box = 0; box <= SlotCount; ++box)
     EXPECT_EQ(rig.window.controlsMemory.checkValue(box), before.checkValue(box));
   for (int slot = 1; slot <= SlotCount; ++slot) {
-    EXPECT_EQ(rig.window.controlsMemory.text(TextField::Key, slot), before.text(TextField::Key, slot));
-    EXPECT_EQ(rig.window.controlsMemory.text(TextField::Name, slot), before.text(TextField::Name, slot));
+    EXPECT_EQ(rig.window.controlsMemory.text(TextField::KeyPath, slot), before.text(TextField::KeyPath, slot));
+    EXPECT_EQ(rig.window.controlsMemory.text(TextField::ValueName, slot), before.text(TextField::ValueName, slot));
   }
 }
 
@@ -189,7 +189,7 @@ TEST(TrayMenu_Exit, UnloadsOnceThroughTheCloseBoxPathAndRemovesTheIcon) {
 TEST(Window_CloseBox, SavesUnconfirmedEditsAndUnloadsLikeExit) {
   Rig rig;
   rig.rightClickIcon(MenuCommand::Configure);
-  rig.window.controlsMemory.setText(TextField::Key, 2, L"unconfirmed");
+  rig.window.controlsMemory.setText(TextField::KeyPath, 2, L"unconfirmed");
   rig.window.clickCloseBox();
   EXPECT_EQ(rig.window.unloads, (std::vector<UnloadCause>{UnloadCause::CloseBox}));
   EXPECT_EQ(rig.store.get(L"keydirs", L"2"), L"unconfirmed");

@@ -49,7 +49,7 @@ void RegistryWatcher::arm(const RuleTable& rules, std::int32_t holdMs) {
   };
   std::vector<std::pair<WatchedKey, Watch>> armedNow;
   const ArmedWatchSet set = armWatchSet(rules, opens, [&](const WatchedKey& k) {
-    if (std::optional<Watch> watch = tryWatchKey(std::move(opened.at({k.root, k.key})), k.values))
+    if (std::optional<Watch> watch = tryWatchKey(std::move(opened.at({k.root, k.keyPath})), k.values))
       armedNow.emplace_back(k, std::move(*watch));
   });
 

@@ -42,8 +42,8 @@ struct TipRig {
   }
   void row(int n, std::int16_t hive, const std::wstring& key, const std::wstring& name) {
     form.controls().setListIndex(n, hive);
-    form.controls().setText(TextField::Key, n, key);
-    form.controls().setText(TextField::Name, n, name);
+    form.controls().setText(TextField::KeyPath, n, key);
+    form.controls().setText(TextField::ValueName, n, name);
     form.controls().setCheckValue(n, CheckState::Checked);
   }
   // Timer1 going off, as the system delivers it.
@@ -93,7 +93,7 @@ TEST(RuleTooltip, EveryControlOfARowTellsItsRulesScansAndTypingChangesItAtOnce) 
   for (int id : {ui::ids::ok, ui::ids::scanenabled, ui::ids::Combo13}) EXPECT_EQ(rig.tipOver(id), L"");
 
   // As the keyboard would: the edit control's own text, with its EN_CHANGE.
-  ::SendMessageW(rig.form.control(ui::ids::textBox(TextField::Name, 1)), WM_SETTEXT, 0,
+  ::SendMessageW(rig.form.control(ui::ids::textBox(TextField::ValueName, 1)), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L"Typed"));
   const std::wstring typed = rig.tipOver(ui::ids::row(1, RowPart::Name));
   EXPECT_EQ(typed.rfind(L"Rule 1 deletes the value \"Typed\" in the key HKEY_CURRENT_USER\\" + leaf + L".\n", 0),

@@ -298,7 +298,7 @@ TEST(TrayIcon_Menu, ConfigureShowsTheWindowAndStopsTheTimerExitSavesAndUnloads) 
   EXPECT_TRUE(form.isShown());
   EXPECT_FALSE(form.timer().enabled());
   EXPECT_EQ(form.controls().checkValue(ScannerBox), CheckState::Checked);
-  form.controls().setText(TextField::Key, 2, L"Software\\Unconfirmed");
+  form.controls().setText(TextField::KeyPath, 2, L"Software\\Unconfirmed");
   bool runEnded = false;
   {
     MenuWatch watch(MenuWatch::Then::ChooseSecond);
