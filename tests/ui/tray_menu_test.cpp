@@ -5,6 +5,7 @@
 #include "platform/memory/memory_settings_store.h"
 #include "platform/memory/memory_window.h"
 #include "platform/memory/recording_deleter.h"
+#include "support/unexpected_prompts.h"
 #include "ui/program.h"
 
 namespace vorlix::ui {
@@ -13,19 +14,10 @@ namespace {
 // The program on the in-memory window, scanning at "Middle" with slot 1
 // active, the window hidden, the icon added.
 struct Rig {
-  struct NoPrompts final : UserPrompts {
-    void reportError(std::wstring_view) override { ADD_FAILURE() << "unexpected message"; }
-    bool askRetry(std::wstring_view) override {
-      ADD_FAILURE() << "unexpected question";
-      return false;
-    }
-    void bringToFront() override {}
-  };
-
   MemoryWindow window;
   MemorySettingsStore store;
   RecordingDeleter deleter;
-  NoPrompts prompts;
+  test::UnexpectedPrompts prompts;
   Program program{window, store, deleter, prompts};
 
   explicit Rig(int shellRefusals = 0) {
@@ -197,24 +189,6 @@ TEST(Window_CloseBox, SavesUnconfirmedEditsAndUnloadsLikeExit) {
   EXPECT_FALSE(rig.window.trayMemory.shown);
   EXPECT_TRUE(rig.program.ended());
 }
-
-struct ClickCase {
-  CheckState from;
-  CheckState to;
-};
-constexpr ClickCase kClicks[] = {
-    {CheckState::Unchecked, CheckState::Checked},
-    {CheckState::Checked, CheckState::Unchecked},
-    {CheckState::Grayed, CheckState::Checked},
-};
-
-class CheckBoxClick : public ::testing::TestWithParam<ClickCase> {};
-
-TEST_P(CheckBoxClick, SwitchesBetweenUncheckedAndCheckedOnly) {
-  EXPECT_EQ(clickedState(GetParam().from), GetParam().to);
-}
-
-INSTANTIATE_TEST_SUITE_P(States, CheckBoxClick, ::testing::ValuesIn(kClicks));
 
 }  // namespace
 }  // namespace vorlix::ui

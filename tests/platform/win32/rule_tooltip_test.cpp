@@ -16,6 +16,7 @@
 #include "platform/win32/form1.h"
 #include "platform/win32/registry_deleter.h"
 #include "platform/win32/unique_handle.h"
+#include "support/unexpected_prompts.h"
 #include "ui/program.h"
 
 namespace vorlix::win32 {
@@ -23,17 +24,11 @@ namespace {
 
 using ui::ids::RowPart;
 
-struct NoPrompts final : ui::UserPrompts {
-  void reportError(std::wstring_view) override {}
-  bool askRetry(std::wstring_view) override { return false; }
-  void bringToFront() override {}
-};
-
 struct TipRig {
   Form1 form{::GetModuleHandleW(nullptr), [](DWORD, NOTIFYICONDATAW*) { return TRUE; }};
   MemorySettingsStore store;
   RegistryApiDeleter deleter;
-  NoPrompts prompts;
+  test::UnexpectedPrompts prompts;
   ui::Program program{form, store, deleter, prompts};
 
   TipRig() {

@@ -10,6 +10,7 @@
 #include "platform/memory/memory_settings_store.h"
 #include "platform/memory/recording_deleter.h"
 #include "platform/win32/form1.h"
+#include "support/unexpected_prompts.h"
 #include "ui/program.h"
 
 namespace vorlix::win32 {
@@ -37,15 +38,6 @@ struct RecordingShell {
 
 // The program itself on the real window, with its settings in memory.
 struct ProgramOnForm {
-  struct NoPrompts final : ui::UserPrompts {
-    void reportError(std::wstring_view) override { ADD_FAILURE() << "unexpected message"; }
-    bool askRetry(std::wstring_view) override {
-      ADD_FAILURE() << "unexpected question";
-      return false;
-    }
-    void bringToFront() override {}
-  };
-
   explicit ProgramOnForm(Form1& form) : program(form, store, deleter, prompts) {
     form.setEvents(&program);
     program.start();
@@ -54,7 +46,7 @@ struct ProgramOnForm {
 
   MemorySettingsStore store;
   RecordingDeleter deleter;
-  NoPrompts prompts;
+  test::UnexpectedPrompts prompts;
   ui::Program program;
 };
 
