@@ -188,8 +188,8 @@ int controlOf(const SettingsEntry& entry) {
     case ConfigItem::PriorityIndex: return ui::ids::combo(PriorityCombo);
     case ConfigItem::ScannerState: return ui::ids::checkBox(ScannerBox);
     case ConfigItem::EnableState: return ui::ids::checkBox(entry.slot);
-    case ConfigItem::KeyPath: return ui::ids::textBox(TextField::Key, entry.slot);
-    case ConfigItem::ValueName: return ui::ids::textBox(TextField::Name, entry.slot);
+    case ConfigItem::KeyPath: return ui::ids::textBox(TextField::KeyPath, entry.slot);
+    case ConfigItem::ValueName: return ui::ids::textBox(TextField::ValueName, entry.slot);
   }
   return 0;
 }
