@@ -1,4 +1,4 @@
-# The Win32 bindings and the program itself.
+# The Win32 bindings, in a base part and a window part, and the programs.
 
 # Every Windows executable below (the program, its tests, benchmarks and
 # helpers) links with these.
@@ -10,8 +10,25 @@ if(MSVC)
   add_link_options(/MANIFEST:NO)
 endif()
 
-add_library(vorlix_win32 STATIC
+# The base: errors, handles and the registry (deletion, watch, links, the
+# settings store). No window: the service links this part alone.
+add_library(vorlix_win32_base STATIC
   src/platform/win32/check.cpp
+  src/platform/win32/registry_deleter.cpp
+  src/platform/win32/registry_keys.cpp
+  src/platform/win32/registry_links.cpp
+  src/platform/win32/registry_watcher.cpp
+  src/platform/win32/registry_settings_store.cpp
+  src/platform/win32/sid_text.cpp
+)
+target_link_libraries(vorlix_win32_base PUBLIC vorlix_core vorlix_settings)
+target_compile_definitions(vorlix_win32_base PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+# ntdll, in every process anyway, for deleting a registry key by its handle.
+target_link_libraries(vorlix_win32_base PUBLIC advapi32 ntdll)
+
+# The window part: Form1 and its controls, the message loop, the tray icon,
+# the timer, the prompts and the one-copy claim.
+add_library(vorlix_win32_window STATIC
   src/platform/win32/window_timer.cpp
   src/platform/win32/window.cpp
   src/platform/win32/message_loop.cpp
@@ -19,29 +36,21 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/form1.cpp
   src/platform/win32/form1_layout.cpp
   src/platform/win32/form1_assist.cpp
-  src/platform/win32/rule_tips.cpp
+  src/platform/win32/rule_tooltip.cpp
   src/platform/win32/accessible_names.cpp
   src/platform/win32/message_box_prompts.cpp
-  src/platform/win32/tray_icon.cpp
+  src/platform/win32/shell_tray_icon.cpp
+  src/platform/win32/only_copy.cpp
   src/platform/win32/install_mark.cpp
-  src/platform/win32/registry_deleter.cpp
-  src/platform/win32/registry_keys.cpp
-  src/platform/win32/registry_links.cpp
-  src/platform/win32/registry_watcher.cpp
-  src/platform/win32/registry_settings_store.cpp
-  src/platform/win32/sid_text.cpp
-  src/platform/win32/single_instance.cpp
 )
-target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
-target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-# ole32 for the accessibility property service, which is a COM object;
-# ntdll, in every process anyway, for deleting a registry key by its handle.
-target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid ntdll)
+target_link_libraries(vorlix_win32_window PUBLIC vorlix_win32_base vorlix_ui)
+# ole32 for the accessibility property service, which is a COM object.
+target_link_libraries(vorlix_win32_window PUBLIC user32 gdi32 shell32 comctl32 ole32 uuid)
 if(MSVC)
   # Where the SDK's oleacc.h only declares the service's class and
   # interface ids, its library defines them; where initguid.h has defined
   # them already, nothing is taken from it.
-  target_link_libraries(vorlix_win32 PUBLIC oleacc)
+  target_link_libraries(vorlix_win32_window PUBLIC oleacc)
 endif()
 
 # The version of project() for the resource compiler: missing parts are 0.
@@ -53,7 +62,7 @@ foreach(part MAJOR MINOR PATCH TWEAK)
 endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/src/version.h.in
                ${PROJECT_BINARY_DIR}/generated/vorlix_version.h @ONLY)
-target_include_directories(vorlix_win32 PUBLIC ${PROJECT_BINARY_DIR}/generated)
+target_include_directories(vorlix_win32_base PUBLIC ${PROJECT_BINARY_DIR}/generated)
 
 # The icon, the manifest (DPI awareness, visual styles) and the version
 # information as resources.
@@ -64,11 +73,11 @@ add_executable(vorlix WIN32
   src/main.cpp
   ${VORLIX_RESOURCES}
 )
-target_link_libraries(vorlix PRIVATE vorlix_win32)
+target_link_libraries(vorlix PRIVATE vorlix_win32_window)
 # The common controls and COM serve only the window, which most runs never
 # show; imported, Wine maps and relocates them (with uxtheme, combase and
 # rpcrt4) at every start, some 1.8 MB of private memory. Delay-loaded, they
-# come with the first Configure. Listed behind vorlix_win32 and before the
+# come with the first Configure. Listed behind vorlix_win32_window and before the
 # system's import libraries, these stubs are the ones the linker takes.
 if(MINGW)
   set(VORLIX_DELAYED_IMPORTS)
@@ -100,50 +109,15 @@ endif()
 
 # vorlix-service.exe, "Vorlix machine rules": the machine-wide rules as a
 # service, with the event message table compiled by the message compiler.
-# mingw's windmc and Microsoft's mc take the same arguments, but each goes
-# with its own resource compiler.
+# mingw's windmc and Microsoft's mc take the same arguments; mc stands
+# beside the SDK's resource compiler, which need not be on the PATH.
 get_filename_component(VORLIX_RC_DIR "${CMAKE_RC_COMPILER}" DIRECTORY)
-if(MSVC)
-  # Microsoft's mc from the Windows SDK of the build, found where the SDK
-  # keeps it (beside its rc.exe), never on the PATH: GitHub's Windows
-  # runners have MinGW's windmc there, and the SDK's bin folder is on it
-  # only in a developer prompt.
-  cmake_host_system_information(RESULT VORLIX_KITS_ROOT QUERY WINDOWS_REGISTRY
-    "HKLM/SOFTWARE/Microsoft/Windows Kits/Installed Roots" VALUE KitsRoot10
-    VIEW 64_32 ERROR_VARIABLE VORLIX_NO_KITS_ROOT)
-  set(VORLIX_SDK_VERSION "${CMAKE_VS_WINDOWS_TARGET_PLATFORM_VERSION}")
-  if(NOT VORLIX_SDK_VERSION)
-    string(REGEX REPLACE "[\\/]+$" "" VORLIX_SDK_VERSION "$ENV{WindowsSDKVersion}")
-  endif()
-  set(VORLIX_SDK_HOST x64)
-  if(CMAKE_HOST_SYSTEM_PROCESSOR MATCHES "ARM64")
-    set(VORLIX_SDK_HOST arm64)
-  endif()
-  set(VORLIX_PROGRAM_FILES_X86 "ProgramFiles(x86)")
-  set(VORLIX_MC_DIRS)
-  if(IS_ABSOLUTE "${VORLIX_RC_DIR}")
-    list(APPEND VORLIX_MC_DIRS "${VORLIX_RC_DIR}")
-  endif()
-  if(DEFINED ENV{WindowsSdkVerBinPath})
-    file(TO_CMAKE_PATH "$ENV{WindowsSdkVerBinPath}" VORLIX_SDK_BIN)
-    list(APPEND VORLIX_MC_DIRS "${VORLIX_SDK_BIN}/${VORLIX_SDK_HOST}")
-  endif()
-  foreach(kits IN ITEMS "${VORLIX_KITS_ROOT}" "$ENV{${VORLIX_PROGRAM_FILES_X86}}/Windows Kits/10")
-    file(TO_CMAKE_PATH "${kits}" kits)
-    string(REGEX REPLACE "/+$" "" kits "${kits}")
-    if(kits AND VORLIX_SDK_VERSION)
-      list(APPEND VORLIX_MC_DIRS "${kits}/bin/${VORLIX_SDK_VERSION}/${VORLIX_SDK_HOST}")
-    endif()
-  endforeach()
-  find_program(VORLIX_MESSAGE_COMPILER NAMES mc HINTS ${VORLIX_MC_DIRS} NO_DEFAULT_PATH REQUIRED)
-else()
-  find_program(VORLIX_MESSAGE_COMPILER NAMES x86_64-w64-mingw32-windmc windmc HINTS "${VORLIX_RC_DIR}" REQUIRED)
-endif()
+find_program(VORLIX_WINDMC NAMES x86_64-w64-mingw32-windmc windmc mc HINTS "${VORLIX_RC_DIR}" REQUIRED)
 set(VORLIX_MESSAGES_DIR ${PROJECT_BINARY_DIR}/generated/service)
 add_custom_command(
   OUTPUT ${VORLIX_MESSAGES_DIR}/service_events.rc ${VORLIX_MESSAGES_DIR}/service_events.h
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VORLIX_MESSAGES_DIR}
-  COMMAND ${VORLIX_MESSAGE_COMPILER} -h ${VORLIX_MESSAGES_DIR} -r ${VORLIX_MESSAGES_DIR}
+  COMMAND ${VORLIX_WINDMC} -h ${VORLIX_MESSAGES_DIR} -r ${VORLIX_MESSAGES_DIR}
           ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   DEPENDS ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   VERBATIM)
@@ -158,7 +132,7 @@ add_executable(vorlix_service WIN32
 )
 set_target_properties(vorlix_service PROPERTIES OUTPUT_NAME vorlix-service)
 target_include_directories(vorlix_service PRIVATE ${VORLIX_MESSAGES_DIR})
-target_link_libraries(vorlix_service PRIVATE vorlix_service_core vorlix_win32)
+target_link_libraries(vorlix_service PRIVATE vorlix_service_core vorlix_win32_base)
 if(MINGW)
   target_link_options(vorlix_service PRIVATE -municode -Wl,--no-insert-timestamp)
 endif()

@@ -5,14 +5,15 @@
 #include <exception>
 #include <optional>
 
+#include "core/unexpected_failure.h"
 #include "platform/win32/check.h"
 #include "platform/win32/form1.h"
 #include "platform/win32/install_mark.h"
-#include "platform/win32/message_loop.h"
 #include "platform/win32/message_box_prompts.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/only_copy.h"
 #include "platform/win32/registry_deleter.h"
 #include "platform/win32/registry_settings_store.h"
-#include "platform/win32/single_instance.h"
 #include "ui/program.h"
 #include "ui/start_request.h"
 
@@ -22,13 +23,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     // Before anything can load a DLL: System32 alone, so a DLL planted
     // beside the exe is never loaded.
     win32::checkBool(::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), "SetDefaultDllDirectories");
-    // One copy per user; a later start hands over to it (or, made on the
-    // user's behalf, leaves it alone) and ends here.
-    std::optional<win32::OnlyCopy> onlyCopy = win32::claimOnlyCopy(
-        win32::Form1ClassName, ui::whenAlreadyRunning(ui::startedBy(commandLine)));
-    if (!onlyCopy) return static_cast<int>(ui::ExitStatus::Success);
     win32::Form1 form(instance);
-    onlyCopy->publishWindow(form.hwnd());
+    // One copy per user: a later start hands over to it (or, made on the
+    // user's behalf, leaves it alone) and ends here, before the store is
+    // touched.
+    const std::optional<win32::OnlyCopy> onlyCopy =
+        win32::claimOnlyCopy(form.hwnd(), ui::whenAlreadyRunning(ui::startedBy(commandLine)));
+    if (!onlyCopy) return static_cast<int>(ui::ExitStatus::Success);
     win32::RegistrySettingsStore store;
     win32::RegistryApiDeleter deleter;
     win32::MessageBoxPrompts prompts(form.hwnd());
@@ -49,10 +50,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
       win32::runMessageLoop(form, &form.watcher());
     }
     return static_cast<int>(program.exitStatus());
-  } catch (const win32::Win32Error& failure) {
-    win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.describe()));
   } catch (const std::exception& failure) {
-    win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.what()));
+    win32::showFailure(describeUnexpectedFailure(L"keep running", win32::describeFailure(failure)));
   }
   return static_cast<int>(ui::ExitStatus::UnexpectedFailure);
 }

@@ -9,11 +9,8 @@
 # upgrade, downgrade, uninstall, an interactive AUTOSTART=0 install and
 # upgrade (elevated: nothing started), and the per-machine package (no
 # start; only into Program Files; its values beside the service's store).
-set -euo pipefail
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
-work=${4:?work directory}
 source "$(dirname "$0")/lib.sh"
+work=${4:?work directory}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
 version=$(sed -n 's/^project(Vorlix VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
@@ -208,9 +205,8 @@ msiexec /i "$user_msi" /qn || fail "the install over an earlier AUTOSTART=0 fail
 msiexec /x "$user_msi" /qn || fail "the uninstall failed"
 reg delete 'HKCU\Software\Vennik' /f >/dev/null
 
-store_clear
 mapfile -t kept < <(rule 3 1 1 'Software\Kept' Value)
-configuration "${kept[@]}" "Reg${T}13${T}4" | store_plant
+store_configuration "${kept[@]}" "Reg${T}13${T}4"
 saved=$(store_dump)
 msiexec /i "$user_msi" /qn || fail "the per-user install failed"
 cmp "$installed" "$old_exe" || fail "vorlix.exe was not installed"

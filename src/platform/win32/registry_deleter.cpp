@@ -36,15 +36,15 @@ DeletionOutcome outcomeOf(LSTATUS status) {
 
 DeletionOutcome deleteValue(const RegistryTarget& target) {
   const HKEY root = rootKey(target.root);
-  if (target.key.empty()) {
+  if (target.keyPath.empty()) {
     // A value of the root key itself: the predefined handle is used as it is;
     // it is not ours to close, and WOW64 redirects nothing at the roots.
-    return outcomeOf(::RegDeleteValueW(root, target.value.c_str()));
+    return outcomeOf(::RegDeleteValueW(root, target.valueName.c_str()));
   }
   unique_hkey key;
-  if (const LSTATUS opened = openKey(root, target.key, KEY_SET_VALUE, key); opened != ERROR_SUCCESS)
+  if (const LSTATUS opened = tryOpenKey(root, target.keyPath, KEY_SET_VALUE, key); opened != ERROR_SUCCESS)
     return outcomeOf(opened);
-  return outcomeOf(::RegDeleteValueW(key.get(), target.value.c_str()));
+  return outcomeOf(::RegDeleteValueW(key.get(), target.valueName.c_str()));
 }
 
 // Nothing for a leaf, the only kind of key that is deleted; otherwise why
@@ -62,7 +62,7 @@ std::optional<DeletionOutcome> whyNotALeaf(HKEY key) {
 std::optional<DeletionOutcome> whyNotALeaf(HKEY root, const std::wstring& path) {
   // Enumerating subkeys is all the check needs.
   unique_hkey key;
-  if (const LSTATUS opened = openKey(root, path, KEY_ENUMERATE_SUB_KEYS, key); opened != ERROR_SUCCESS)
+  if (const LSTATUS opened = tryOpenKey(root, path, KEY_ENUMERATE_SUB_KEYS, key); opened != ERROR_SUCCESS)
     return outcomeOf(opened);
   return whyNotALeaf(key.get());
 }
@@ -81,26 +81,26 @@ DeletionOutcome toldAsItIs(DeletionOutcome deleted, const auto& whyNotALeafNow) 
 
 DeletionOutcome deleteKey(const RegistryTarget& target) {
   const HKEY root = rootKey(target.root);
-  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(root, target.key)) return *kept;
+  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(root, target.keyPath)) return *kept;
   // The call opens the key itself with DELETE, the only access a deletion
   // needs; the root handle's access does not matter, and the path may span
   // levels.
-  return toldAsItIs(outcomeOf(::RegDeleteKeyExW(root, target.key.c_str(), RegistryView, 0)),
-                    [&] { return whyNotALeaf(root, target.key); });
+  return toldAsItIs(outcomeOf(::RegDeleteKeyExW(root, target.keyPath.c_str(), RegistryView, 0)),
+                    [&] { return whyNotALeaf(root, target.keyPath); });
 }
 
 // For the classes view: a key that will not open for the user is there all
 // the same, and deleting in it answers with the refusal, as the view would.
 bool keyExists(Hive root, std::wstring_view key) {
   unique_hkey opened;
-  return !isNotFound(openKey(rootKey(root), std::wstring(key), KEY_QUERY_VALUE, opened));
+  return !isNotFound(tryOpenKey(rootKey(root), std::wstring(key), KEY_QUERY_VALUE, opened));
 }
 
 // The same, walking without links. A link on the way may hide the key
 // behind it: the rule stays in that part of the view, and names nothing.
 bool keyExistsWithoutLinks(Hive root, std::wstring_view key) {
   unique_hkey opened;
-  const LinkFreeWalk walk = openWithoutLinks(rootKey(root), key, 0, opened);
+  const LinkFreeWalk walk = tryOpenWithoutLinks(rootKey(root), key, 0, opened);
   return walk.throughLink || !isNotFound(walk.status);
 }
 
@@ -108,9 +108,9 @@ bool keyExistsWithoutLinks(Hive root, std::wstring_view key) {
 // without following a link, as the path itself will be.
 std::optional<std::uint32_t> controlSetInUse() {
   unique_hkey key;
-  if (!openWithoutLinks(HKEY_LOCAL_MACHINE, CurrentControlSetKey, 0, key).throughLink) return std::nullopt;
+  if (!tryOpenWithoutLinks(HKEY_LOCAL_MACHINE, CurrentControlSetKey, 0, key).throughLink) return std::nullopt;
   DWORD current = 0, size = sizeof current, type = REG_NONE;
-  if (!openWithoutLinks(HKEY_LOCAL_MACHINE, ControlSetSelectKey, 0, key).reached() ||
+  if (!tryOpenWithoutLinks(HKEY_LOCAL_MACHINE, ControlSetSelectKey, 0, key).reached() ||
       ::RegQueryValueExW(key.get(), std::wstring(ControlSetCurrentValue).c_str(), nullptr, &type,
                          reinterpret_cast<BYTE*>(&current), &size) != ERROR_SUCCESS ||
       type != REG_DWORD)
@@ -127,16 +127,16 @@ DeletionOutcome deleteWithoutLinks(RegistryPathReading written) {
       inClassesPart(inControlSetInUse(std::move(written), controlSetInUse), keyExistsWithoutLinks);
   const RegistryTarget& target = reading.target;
   if (target.kind == RegistryTarget::Kind::Nothing) return DeletionOutcome::namesNothing(reading.fault);
-  if (target.key.empty()) return deleteValue(target);
+  if (target.keyPath.empty()) return deleteValue(target);
   const bool value = target.kind == RegistryTarget::Kind::Value;
   const REGSAM access = value ? KEY_SET_VALUE : DELETE | KEY_ENUMERATE_SUB_KEYS;
   unique_hkey key;
-  const LinkFreeWalk walk = openWithoutLinks(rootKey(target.root), target.key, access, key);
+  const LinkFreeWalk walk = tryOpenWithoutLinks(rootKey(target.root), target.keyPath, access, key);
   if (walk.throughLink) return DeletionOutcome::namesNothing(PathFault::ThroughLink);
   if (walk.status != ERROR_SUCCESS) return outcomeOf(walk.status);
-  if (value) return outcomeOf(::RegDeleteValueW(key.get(), target.value.c_str()));
+  if (value) return outcomeOf(::RegDeleteValueW(key.get(), target.valueName.c_str()));
   if (const std::optional<DeletionOutcome> kept = whyNotALeaf(key.get())) return *kept;
-  return toldAsItIs(outcomeOf(deleteOpenKey(key.get())), [&] { return whyNotALeaf(key.get()); });
+  return toldAsItIs(outcomeOf(tryDeleteOpenKey(key.get())), [&] { return whyNotALeaf(key.get()); });
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "platform/win32/tray_icon.h"
+#include "platform/win32/shell_tray_icon.h"
 
 #include <algorithm>
 #include <iterator>
@@ -8,7 +8,7 @@
 
 namespace vorlix::win32 {
 
-TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell)
+ShellTrayIcon::ShellTrayIcon(HWND owner, HICON image, ShellNotify shell)
     : shell_(std::move(shell)), retry_(owner, RetryTimerId), keeper_(*this, retry_) {
   record_.cbSize = sizeof(record_);
   record_.hWnd = owner;
@@ -21,19 +21,19 @@ TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell)
   record_.szTip[Tip.size()] = L'\0';
 }
 
-TrayIcon::~TrayIcon() {
-  if (wanted() || shown()) deleteTrayIcon();
+ShellTrayIcon::~ShellTrayIcon() {
+  if (added() || shown()) deleteTrayIcon();
 }
 
-void TrayIcon::addTrayIcon() { keeper_.want(); }
+void ShellTrayIcon::addTrayIcon() { keeper_.addTrayIcon(); }
 
-void TrayIcon::deleteTrayIcon() { keeper_.unwant(); }
+void ShellTrayIcon::deleteTrayIcon() { keeper_.deleteTrayIcon(); }
 
-void TrayIcon::taskbarCreated() { keeper_.shellAnnounced(); }
+void ShellTrayIcon::taskbarCreated() { keeper_.taskbarCreated(); }
 
-void TrayIcon::retryTimerFired() { keeper_.retryDue(); }
+void ShellTrayIcon::retryTimerFired() { keeper_.retryTimerFired(); }
 
-void TrayIcon::focusNotificationArea() {
+void ShellTrayIcon::focusNotificationArea() {
   // Only while the closed menu left our window in the foreground: a click
   // elsewhere that closed it gave the focus to that window, which keeps it.
   if (!shown() || ::GetForegroundWindow() != record_.hWnd) return;
@@ -41,13 +41,13 @@ void TrayIcon::focusNotificationArea() {
   (void)shell_(NIM_SETFOCUS, &record_);
 }
 
-void TrayIcon::setImage(HICON image) {
+void ShellTrayIcon::setImage(HICON image) {
   record_.hIcon = image;
   // Ignored: if the shell has no icon of ours, the next add carries the image.
   if (shown()) (void)shell_(NIM_MODIFY, &record_);
 }
 
-bool TrayIcon::addIcon() {
+bool ShellTrayIcon::tryAddIcon() {
   // An add for an icon the shell still has fails; the shell also announces
   // itself when it did not restart (a new task bar, a DPI change), so update
   // the existing icon instead.
@@ -62,7 +62,7 @@ bool TrayIcon::addIcon() {
   return true;
 }
 
-bool TrayIcon::showBalloon(std::wstring_view title, std::wstring_view text) {
+bool ShellTrayIcon::showBalloon(std::wstring_view title, std::wstring_view text) {
   NOTIFYICONDATAW balloon = record_;
   // NIF_INFO alone: the icon's image, tip and callback stay as they are.
   balloon.uFlags = NIF_INFO;
@@ -78,7 +78,7 @@ bool TrayIcon::showBalloon(std::wstring_view title, std::wstring_view text) {
   return shell_(NIM_MODIFY, &balloon) != FALSE;
 }
 
-void TrayIcon::removeIcon() {
+void ShellTrayIcon::deleteIcon() {
   // Ignored: an icon the shell does not know (it restarted and we were not
   // told yet) is as deleted as it gets.
   (void)shell_(NIM_DELETE, &record_);
