@@ -11,6 +11,7 @@ if(MSVC)
 endif()
 
 add_library(vorlix_win32 STATIC
+  src/platform/win32/archive_file.cpp
   src/platform/win32/check.cpp
   src/platform/win32/window_timer.cpp
   src/platform/win32/window.cpp
@@ -23,6 +24,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/accessible_names.cpp
   src/platform/win32/message_box_prompts.cpp
   src/platform/win32/tray_icon.cpp
+  src/platform/win32/kept_copy_restore.cpp
   src/platform/win32/registry_deleter.cpp
   src/platform/win32/registry_keys.cpp
   src/platform/win32/registry_links.cpp
@@ -111,8 +113,11 @@ add_custom_command(
           ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   DEPENDS ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   VERBATIM)
-add_executable(vorlix_service WIN32
+# A console program: "vorlix-service.exe export FILE" is run from a prompt,
+# which waits for it; the service control manager gives it no console.
+add_executable(vorlix_service
   src/service_main.cpp
+  src/platform/win32/service/archive_export.cpp
   src/platform/win32/service/service_run.cpp
   src/platform/win32/service/store_security.cpp
   src/platform/win32/service/privileges.cpp

@@ -5,6 +5,8 @@
 #include <exception>
 #include <optional>
 
+#include "core/deleted_entries.h"
+#include "platform/win32/archive_file.h"
 #include "platform/win32/check.h"
 #include "platform/win32/form1.h"
 #include "platform/win32/message_loop.h"
@@ -26,7 +28,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     win32::Form1 form(instance);
     onlyCopy->publishWindow(form.hwnd());
     win32::RegistrySettingsStore store;
-    win32::RegistryApiDeleter deleter;
+    // What the deletions remove is kept, the file made at the first one.
+    win32::Win32ArchiveFile archiveFile(win32::archiveFolder(win32::ArchiveOwner::User),
+                                        win32::ArchiveOwner::User);
+    DeletedEntries deletedEntries(archiveFile, win32::UserArchiveBound);
+    win32::RegistryApiDeleter deleter(win32::RegistryApiDeleter::Links::Followed, &deletedEntries);
     win32::MessageBoxPrompts prompts(form.hwnd());
     ui::Program program(form, store, deleter, prompts);
     form.setEvents(&program);

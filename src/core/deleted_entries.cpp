@@ -54,7 +54,8 @@ std::optional<DeletionOutcome> DeletedEntries::keep(const DeletedEntry& entry,
                                                     std::vector<KeptValue> values) noexcept {
   try {
     if (const std::uint32_t failed = load()) return DeletionOutcome::notKept(failed);
-    const KeptTime now = clock_();
+    // As the file keeps it, so that a copy read back equals the one kept.
+    const KeptTime now = std::chrono::floor<std::chrono::microseconds>(clock_());
     if (const auto same = index_.find(entryText(entry)); same != index_.end()) {
       for (const std::size_t i : same->second) {
         KeptCopy& kept = copies_[i];

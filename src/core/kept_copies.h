@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/deletion_outcome.h"
@@ -52,6 +53,23 @@ struct KeptCopy {
   std::uint64_t count = 1;  // deletions of this content
   bool operator==(const KeptCopy&) const = default;
 };
+
+// Whether the owner of an archive folder found in place (a SID as text)
+// could have made it: SYSTEM or Administrators, and for the user's
+// archive the user. Anyone else could read what is kept there.
+inline bool isTrustedArchiveOwner(std::wstring_view owner, std::wstring_view user, bool machine) {
+  return owner == L"S-1-5-18" || owner == L"S-1-5-32-544" || (!machine && owner == user);
+}
+
+// The archive folder's security descriptor in SDDL: owned by the user (by
+// Administrators for the machine's), and an access list protected from
+// what the folder above grants, passed on to the files in it, that lets
+// in the user alone (SYSTEM and Administrators for the machine's).
+inline std::wstring archiveFolderDescriptor(std::wstring_view user, bool machine) {
+  if (machine) return L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+  const std::wstring sid(user);
+  return L"O:" + sid + L"D:P(A;OICI;FA;;;" + sid + L")";
+}
 
 // What the deleter hands its reads to, before it deletes.
 class DeletionKeeper {

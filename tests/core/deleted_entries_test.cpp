@@ -87,5 +87,19 @@ TEST(DeletedEntries, RefusesWhenTheFileFailsAndSkipsTornOrDamagedRecords) {
   EXPECT_EQ(readKeptCopies(a.file.bytes).size(), 2u);
 }
 
+TEST(DeletedEntries, AFolderFoundInPlaceIsTrustedOnlyFromWhoCouldHaveMadeIt) {
+  const std::wstring user = L"S-1-5-21-1-2-3-1001";
+  for (const bool machine : {false, true}) {
+    EXPECT_TRUE(isTrustedArchiveOwner(L"S-1-5-18", user, machine));      // SYSTEM
+    EXPECT_TRUE(isTrustedArchiveOwner(L"S-1-5-32-544", user, machine));  // Administrators
+    EXPECT_EQ(isTrustedArchiveOwner(user, user, machine), !machine);
+    EXPECT_FALSE(isTrustedArchiveOwner(L"S-1-5-32-545", user, machine));  // Users
+    EXPECT_FALSE(isTrustedArchiveOwner(L"S-1-5-21-1-2-3-1002", user, machine));
+  }
+  // Read by none but them, whatever the folder above allows.
+  EXPECT_EQ(archiveFolderDescriptor(user, false), L"O:" + user + L"D:P(A;OICI;FA;;;" + user + L")");
+  EXPECT_EQ(archiveFolderDescriptor(user, true), L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
+}
+
 }  // namespace
 }  // namespace vorlix
