@@ -17,7 +17,11 @@ pid=
 trap '[[ -n $pid ]] && kill -KILL "$pid" 2>/dev/null; wine reg delete "HKCU\Software\VorlixKeepKill" /f >/dev/null 2>&1 || true' EXIT
 fail() { echo "FAIL at kill $kill: $*" >&2; exit 1; }
 gone() { [[ ! -e /proc/$1 ]] || [[ $(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) == Z ]]; }
-counter() { wine reg query 'HKCU\Software\VorlixKeepKill' /v Counter 2>/dev/null | tr -d '\r' | awk '/Counter/ {print strtonum($3)}'; }
+counter() {
+  local n
+  n=$(wine reg query 'HKCU\Software\VorlixKeepKill' /v Counter 2>/dev/null | tr -d '\r' | awk '/Counter/ {print $3}')
+  echo $((${n:-0}))
+}
 # stop_after PID MS STEPS: SIGSTOP after MS ms, then STEPS runs of 2 ms.
 stop_after() {
   python3 -c '
@@ -33,10 +37,10 @@ for _ in range(steps):
 RANDOM=${VORLIX_SEED:-4711}
 between=0
 for ((kill = 1; kill <= kills || (between == 0 && kill <= 2 * kills); kill++)); do
-  before=$(counter); before=${before:-0}
+  before=$(counter)
   pid=$(sh -c 'wine "$1" run "$2" </dev/null >/dev/null 2>&1 & echo $!' sh "$helper" "$name")
   # Running once it counts; then stopped at a random moment.
-  for ((wait = 0; wait < 300; wait++)); do (($(counter || echo 0) > before)) && break; sleep 0.1; done
+  for ((wait = 0; wait < 300; wait++)); do (($(counter) > before)) && break; sleep 0.1; done
   (($(counter) > before)) || fail "the loop did not start within 30 s"
   stop_after "$pid" $((RANDOM % 200)) $((RANDOM % 8))
   kill -KILL "$pid"

@@ -56,7 +56,7 @@ Win32ArchiveFile::Win32ArchiveFile(std::wstring folder, ArchiveOwner owner)
 
 DWORD Win32ArchiveFile::secureFolder() {
   if (secured_) return ERROR_SUCCESS;
-  if (folder_.empty()) return ERROR_ENVVAR_NOT_FOUND;  // no folder to put it in  // no folder to put it in
+  if (folder_.empty()) return ERROR_ENVVAR_NOT_FOUND;  // no folder to put it in
   try {
     unique_hlocal descriptor;
     checkBool(::ConvertStringSecurityDescriptorToSecurityDescriptorW(

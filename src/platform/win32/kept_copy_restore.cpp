@@ -1,6 +1,7 @@
 #include "platform/win32/kept_copy_restore.h"
 
 #include <limits>
+#include <vector>
 
 #include "platform/win32/registry_keys.h"
 #include "platform/win32/unique_handle.h"
@@ -18,9 +19,14 @@ LSTATUS restoreKeptCopy(const KeptCopy& copy) {
   }
   for (const KeptValue& v : copy.values) {
     if (v.data.size() > std::numeric_limits<DWORD>::max()) return ERROR_INVALID_DATA;
+    // Text whose NUL is missing gets one from the registry when a NUL
+    // follows the data in memory (Windows does so, and Wine): none follows
+    // here, so the data is written back as it was.
+    std::vector<BYTE> data = v.data;
+    data.insert(data.end(), {0xFF, 0xFF});
     // A value of the root key itself goes through the predefined handle.
     const LSTATUS written = ::RegSetValueExW(key ? key.get() : root, v.name.c_str(), 0, v.type,
-                                             v.data.data(), static_cast<DWORD>(v.data.size()));
+                                             data.data(), static_cast<DWORD>(v.data.size()));
     if (written != ERROR_SUCCESS) return written;
   }
   return ERROR_SUCCESS;
