@@ -134,3 +134,13 @@ plant_value "$Scratch\\Machine" Updater
 sleep 2  # as above: what a running service would have deleted by now
 still_there "$Scratch\\Machine" Updater "a stopped service still deletes"
 echo "stopped"
+
+# What it deleted, kept under ProgramData and exported by the command.
+[[ -s $WINEPREFIX/drive_c/ProgramData/Vorlix/deleted-entries.vdk ]] || fail "no record under ProgramData"
+exported=$(mktemp -d)/machine.reg
+said=$(wine "$service_exe" export "$(winepath -w "$exported")" | tr -d '\r') || fail "export failed: $said"
+[[ $said == "Saved "*" kept copies of "*" deleted entries from C:\ProgramData\Vorlix\"* ]] || fail "export said: $said"
+[[ $(head -c 6 "$exported" | od -An -tx1 | tr -d ' ') == fffe57006900 ]] || fail "no BOM and header"
+iconv -f UTF-16 -t UTF-8 "$exported" | tr -d '\r' | grep -qx '\[HKEY_LOCAL_MACHINE\\Software\\VorlixServiceE2E\\Machine\]' ||
+  fail "the export lacks the deleted value's key"
+echo "export: $said"
