@@ -25,6 +25,7 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/message_box_prompts.cpp
   src/platform/win32/tray_icon.cpp
   src/platform/win32/kept_copy_restore.cpp
+  src/platform/win32/deleted_entries_dialog.cpp
   src/platform/win32/registry_deleter.cpp
   src/platform/win32/registry_keys.cpp
   src/platform/win32/registry_links.cpp
@@ -37,7 +38,7 @@ target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
 target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 # ole32 for the accessibility property service, which is a COM object;
 # ntdll, in every process anyway, for deleting a registry key by its handle.
-target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 ole32 uuid ntdll)
+target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 comdlg32 ole32 uuid ntdll)
 if(MSVC)
   # Where the SDK's oleacc.h only declares the service's class and
   # interface ids, its library defines them; where initguid.h has defined
@@ -73,7 +74,7 @@ target_link_libraries(vorlix PRIVATE vorlix_win32)
 # system's import libraries, these stubs are the ones the linker takes.
 if(MINGW)
   set(VORLIX_DELAYED_IMPORTS)
-  foreach(dll comctl32 ole32)
+  foreach(dll comctl32 comdlg32 ole32)
     set(def ${PROJECT_SOURCE_DIR}/cmake/delayed/${dll}.def)
     set(lib ${PROJECT_BINARY_DIR}/delayed/lib${dll}_delayed.a)
     # dlltool names the stubs' symbols after the path it is given: a
@@ -91,7 +92,7 @@ if(MINGW)
   target_link_libraries(vorlix PRIVATE ${VORLIX_DELAYED_IMPORTS})
 endif()
 if(MSVC)
-  target_link_options(vorlix PRIVATE /DELAYLOAD:comctl32.dll /DELAYLOAD:ole32.dll)
+  target_link_options(vorlix PRIVATE /DELAYLOAD:comctl32.dll /DELAYLOAD:comdlg32.dll /DELAYLOAD:ole32.dll)
   target_link_libraries(vorlix PRIVATE delayimp)
 endif()
 if(MINGW)

@@ -8,6 +8,7 @@
 #include "core/deleted_entries.h"
 #include "platform/win32/archive_file.h"
 #include "platform/win32/check.h"
+#include "platform/win32/deleted_entries_dialog.h"
 #include "platform/win32/form1.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/message_box_prompts.h"
@@ -37,6 +38,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ui::Program program(form, store, deleter, prompts);
     form.setEvents(&program);
     form.setRuleReports(&program);
+    form.setDeletedEntriesView([&] {
+      win32::showDeletedEntries(form.hwnd(), form.dpi(), form.font(), deletedEntries, form.controls());
+    });
 
     program.start();
     if (!program.ended()) win32::runMessageLoop(form, &form.watcher());
