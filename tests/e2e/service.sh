@@ -136,7 +136,8 @@ still_there "$Scratch\\Machine" Updater "a stopped service still deletes"
 echo "stopped"
 
 # What it deleted, kept under ProgramData and exported by the command.
-[[ -s $WINEPREFIX/drive_c/ProgramData/Vorlix/deleted-entries.vdk ]] || fail "no record under ProgramData"
+[[ -s $WINEPREFIX/drive_c/ProgramData/Vorlix/deleted-entries.vdk ]] ||
+  fail "no record under ProgramData; found: $(find "$WINEPREFIX/drive_c" -name deleted-entries.vdk)"
 exported=$(mktemp -d)/machine.reg
 said=$(wine "$service_exe" export "$(winepath -w "$exported")" | tr -d '\r') || fail "export failed: $said"
 [[ $said == "Saved "*" kept copies of "*" deleted entries from C:\ProgramData\Vorlix\"* ]] || fail "export said: $said"
