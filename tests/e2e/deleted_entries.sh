@@ -13,7 +13,7 @@ source "$(dirname "$0")/lib.sh"
 values=$ScratchKey'\Kept'
 View='Deleted entries'
 Save='Export deleted entries'
-# On drive C: Wine's Save As dialog refused a folder of drive Z: as missing.
+# Made just before the export: the first cleanup below would remove it.
 exported=$WINEPREFIX/drive_c/vorlix-export-$$
 cleanup() {
   stop_program
