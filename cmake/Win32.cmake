@@ -1,4 +1,4 @@
-# The Win32 bindings and the program itself.
+# The Win32 bindings, in a base part and a window part, and the programs.
 
 # Every Windows executable below (the program, its tests, benchmarks and
 # helpers) links with these.
@@ -10,9 +10,27 @@ if(MSVC)
   add_link_options(/MANIFEST:NO)
 endif()
 
-add_library(vorlix_win32 STATIC
+# The base: errors, handles and the registry (deletion, watch, links, the
+# settings store). No window: the service links this part alone.
+add_library(vorlix_win32_base STATIC
   src/platform/win32/archive_file.cpp
+  src/platform/win32/kept_copy_restore.cpp
   src/platform/win32/check.cpp
+  src/platform/win32/registry_deleter.cpp
+  src/platform/win32/registry_keys.cpp
+  src/platform/win32/registry_links.cpp
+  src/platform/win32/registry_watcher.cpp
+  src/platform/win32/registry_settings_store.cpp
+  src/platform/win32/sid_text.cpp
+)
+target_link_libraries(vorlix_win32_base PUBLIC vorlix_core vorlix_settings)
+target_compile_definitions(vorlix_win32_base PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+# ntdll, in every process anyway, for deleting a registry key by its handle.
+target_link_libraries(vorlix_win32_base PUBLIC advapi32 ntdll)
+
+# The window part: Form1 and its controls, the message loop, the tray icon,
+# the timer, the prompts and the one-copy claim.
+add_library(vorlix_win32_window STATIC
   src/platform/win32/window_timer.cpp
   src/platform/win32/window.cpp
   src/platform/win32/message_loop.cpp
@@ -20,30 +38,21 @@ add_library(vorlix_win32 STATIC
   src/platform/win32/form1.cpp
   src/platform/win32/form1_layout.cpp
   src/platform/win32/form1_assist.cpp
-  src/platform/win32/rule_tips.cpp
+  src/platform/win32/rule_tooltip.cpp
   src/platform/win32/accessible_names.cpp
   src/platform/win32/message_box_prompts.cpp
-  src/platform/win32/tray_icon.cpp
-  src/platform/win32/kept_copy_restore.cpp
+  src/platform/win32/shell_tray_icon.cpp
+  src/platform/win32/only_copy.cpp
   src/platform/win32/deleted_entries_dialog.cpp
-  src/platform/win32/registry_deleter.cpp
-  src/platform/win32/registry_keys.cpp
-  src/platform/win32/registry_links.cpp
-  src/platform/win32/registry_watcher.cpp
-  src/platform/win32/registry_settings_store.cpp
-  src/platform/win32/sid_text.cpp
-  src/platform/win32/single_instance.cpp
 )
-target_link_libraries(vorlix_win32 PUBLIC vorlix_core vorlix_settings vorlix_ui)
-target_compile_definitions(vorlix_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-# ole32 for the accessibility property service, which is a COM object;
-# ntdll, in every process anyway, for deleting a registry key by its handle.
-target_link_libraries(vorlix_win32 PUBLIC advapi32 user32 gdi32 shell32 comctl32 comdlg32 ole32 uuid ntdll)
+target_link_libraries(vorlix_win32_window PUBLIC vorlix_win32_base vorlix_ui)
+# ole32 for the accessibility property service, which is a COM object.
+target_link_libraries(vorlix_win32_window PUBLIC user32 gdi32 shell32 comctl32 comdlg32 ole32 uuid)
 if(MSVC)
   # Where the SDK's oleacc.h only declares the service's class and
   # interface ids, its library defines them; where initguid.h has defined
   # them already, nothing is taken from it.
-  target_link_libraries(vorlix_win32 PUBLIC oleacc)
+  target_link_libraries(vorlix_win32_window PUBLIC oleacc)
 endif()
 
 # The version of project() for the resource compiler: missing parts are 0.
@@ -55,7 +64,7 @@ foreach(part MAJOR MINOR PATCH TWEAK)
 endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/src/version.h.in
                ${PROJECT_BINARY_DIR}/generated/vorlix_version.h @ONLY)
-target_include_directories(vorlix_win32 PUBLIC ${PROJECT_BINARY_DIR}/generated)
+target_include_directories(vorlix_win32_base PUBLIC ${PROJECT_BINARY_DIR}/generated)
 
 # The icon, the manifest (DPI awareness, visual styles) and the version
 # information as resources.
@@ -66,11 +75,11 @@ add_executable(vorlix WIN32
   src/main.cpp
   ${VORLIX_RESOURCES}
 )
-target_link_libraries(vorlix PRIVATE vorlix_win32)
+target_link_libraries(vorlix PRIVATE vorlix_win32_window)
 # The common controls and COM serve only the window, which most runs never
 # show; imported, Wine maps and relocates them (with uxtheme, combase and
 # rpcrt4) at every start, some 1.8 MB of private memory. Delay-loaded, they
-# come with the first Configure. Listed behind vorlix_win32 and before the
+# come with the first Configure. Listed behind vorlix_win32_window and before the
 # system's import libraries, these stubs are the ones the linker takes.
 if(MINGW)
   set(VORLIX_DELAYED_IMPORTS)
@@ -128,7 +137,7 @@ add_executable(vorlix_service
 )
 set_target_properties(vorlix_service PROPERTIES OUTPUT_NAME vorlix-service)
 target_include_directories(vorlix_service PRIVATE ${VORLIX_MESSAGES_DIR})
-target_link_libraries(vorlix_service PRIVATE vorlix_service_core vorlix_win32)
+target_link_libraries(vorlix_service PRIVATE vorlix_service_core vorlix_win32_base)
 if(MINGW)
   target_link_options(vorlix_service PRIVATE -municode -Wl,--no-insert-timestamp)
 endif()

@@ -6,15 +6,16 @@
 #include <optional>
 
 #include "core/deleted_entries.h"
+#include "core/unexpected_failure.h"
 #include "platform/win32/archive_file.h"
 #include "platform/win32/check.h"
 #include "platform/win32/deleted_entries_dialog.h"
 #include "platform/win32/form1.h"
-#include "platform/win32/message_loop.h"
 #include "platform/win32/message_box_prompts.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/only_copy.h"
 #include "platform/win32/registry_deleter.h"
 #include "platform/win32/registry_settings_store.h"
-#include "platform/win32/single_instance.h"
 #include "ui/program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -23,11 +24,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before anything can load a DLL: System32 alone, so a DLL planted
     // beside the exe is never loaded.
     win32::checkBool(::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), "SetDefaultDllDirectories");
-    // One copy per user; a later start hands over to it and ends here.
-    std::optional<win32::OnlyCopy> onlyCopy = win32::claimOnlyCopy(win32::Form1ClassName);
-    if (!onlyCopy) return static_cast<int>(ui::ExitStatus::Success);
     win32::Form1 form(instance);
-    onlyCopy->publishWindow(form.hwnd());
+    // One copy per user: a later start hands over to it and ends here,
+    // before the store is touched.
+    const std::optional<win32::OnlyCopy> onlyCopy = win32::claimOnlyCopy(form.hwnd());
+    if (!onlyCopy) return static_cast<int>(ui::ExitStatus::Success);
     win32::RegistrySettingsStore store;
     // What the deletions remove is kept, the file made at the first one.
     win32::Win32ArchiveFile archiveFile(win32::archiveFolder(win32::ArchiveOwner::User),
@@ -45,10 +46,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     program.start();
     if (!program.ended()) win32::runMessageLoop(form, &form.watcher());
     return static_cast<int>(program.exitStatus());
-  } catch (const win32::Win32Error& failure) {
-    win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.describe()));
   } catch (const std::exception& failure) {
-    win32::showFailure(ui::describeUnexpectedFailure(L"keep running", failure.what()));
+    win32::showFailure(describeUnexpectedFailure(L"keep running", win32::describeFailure(failure)));
   }
   return static_cast<int>(ui::ExitStatus::UnexpectedFailure);
 }

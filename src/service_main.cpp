@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/unexpected_failure.h"
 #include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
 #include "service/machine_service.h"
@@ -24,7 +25,6 @@
 #include "platform/win32/service/privileges.h"
 #include "platform/win32/service/service_run.h"
 #include "platform/win32/service/windows_event_log.h"
-#include "ui/program.h"
 
 namespace {
 
@@ -73,35 +73,35 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
   statusHandle = ::RegisterServiceCtrlHandlerExW(ServiceName, control, nullptr);
   if (statusHandle == nullptr) return;
   reportStatus(SERVICE_START_PENDING, NO_ERROR, StartWaitHint);
-  service::win32::WindowsEventLog log;
+  win32::WindowsEventLog log;
   DWORD exitCode = NO_ERROR;
   try {
     stopEvent.reset(win32::checkNotNull(::CreateEventW(nullptr, TRUE, FALSE, nullptr), "CreateEventW"));
     try {
-      service::win32::dropPrivileges();
+      win32::dropPrivileges();
       // Refused under Wine and by a restricted manager alike; the removal
       // just made is what counts for this run.
-      (void)service::win32::requireOnlyTraversal(ServiceName);
-    } catch (const win32::Win32Error& failure) {
+      (void)win32::tryRequireOnlyTraversal(ServiceName);
+    } catch (const std::exception& failure) {
       // It runs on with SYSTEM's privileges rather than not at all; the
       // administrator learns of it.
       log.report(service::ServiceEvent::Failure,
                  L"The service could not give up the privileges it does not need: " +
-                     failure.describe());
+                     win32::describeFailure(failure));
     }
     log.report(service::ServiceEvent::Started,
                L"Vorlix machine rules started. Rules: HKEY_LOCAL_MACHINE\\" +
-                   std::wstring(service::win32::MachineStoreKey) + L".");
-    service::win32::runService(stopEvent.get(), log, [] { reportStatus(SERVICE_RUNNING); });
+                   std::wstring(win32::MachineStoreKey) + L".");
+    win32::runService(stopEvent.get(), log, [] { reportStatus(SERVICE_RUNNING); });
     reportStatus(SERVICE_STOP_PENDING, NO_ERROR, StopWaitHint);
     log.report(service::ServiceEvent::Stopped, L"Vorlix machine rules stopped.");
   } catch (const win32::Win32Error& failure) {
     log.report(service::ServiceEvent::Failure,
-               ui::describeUnexpectedFailure(L"keep the machine rules", failure.describe()));
+               describeUnexpectedFailure(L"keep the machine rules", win32::describeFailure(failure)));
     exitCode = failure.code() != NO_ERROR ? failure.code() : ERROR_INTERNAL_ERROR;
   } catch (const std::exception& failure) {
     log.report(service::ServiceEvent::Failure,
-               ui::describeUnexpectedFailure(L"keep the machine rules", failure.what()));
+               describeUnexpectedFailure(L"keep the machine rules", win32::describeFailure(failure)));
     exitCode = ERROR_INTERNAL_ERROR;
   }
   reportStatus(SERVICE_STOPPED, exitCode);
@@ -117,7 +117,7 @@ int wmain(int argc, wchar_t** argv) {
   } catch (const win32::Win32Error& failure) {
     return static_cast<int>(failure.code());  // no window, and no service yet to report to
   }
-  if (argc == 3 && std::wstring_view(argv[1]) == L"export") return service::win32::exportArchive(argv[2]);
+  if (argc == 3 && std::wstring_view(argv[1]) == L"export") return win32::exportArchive(argv[2]);
   if (argc != 1) {
     std::fputws(L"Usage: vorlix-service.exe export FILE\n"
                 L"  saves what the service's deletions removed as a .reg file.\n", stderr);

@@ -13,13 +13,13 @@ std::wstring classesKeyPath(std::wstring_view key) {
 RegistryPathReading inClassesPart(RegistryPathReading reading, const KeyExists& exists) {
   RegistryTarget& target = reading.target;
   if (target.kind == RegistryTarget::Kind::Nothing || target.root != Hive::ClassesRoot) return reading;
-  std::wstring key = classesKeyPath(target.key);
+  std::wstring key = classesKeyPath(target.keyPath);
   // The prefix can carry a path that was just short enough past the limit,
   // where the registry would cut it to one of its own ancestors.
   if (key.size() > LongestRegistryName) return {{}, PathFault::TooLong};
-  const bool rootValue = target.key.empty();
+  const bool rootValue = target.keyPath.empty();
   target.root = !rootValue && exists(Hive::CurrentUser, key) ? Hive::CurrentUser : Hive::LocalMachine;
-  target.key = std::move(key);
+  target.keyPath = std::move(key);
   return reading;
 }
 

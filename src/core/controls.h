@@ -26,7 +26,7 @@ inline constexpr int PriorityCombo = 13;
 // Check1..Check12 are the enable boxes of slots 1..12; scanenabled is box 0.
 inline constexpr int ScannerBox = 0;
 
-enum class TextField { Key, Name };  // keyN, nameN
+enum class TextField { KeyPath, ValueName };  // keyN, nameN
 
 constexpr std::int16_t listItemCount(int comboNumber) {
   return comboNumber == PriorityCombo ? PriorityItemCount : HiveItemCount;

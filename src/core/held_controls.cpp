@@ -1,6 +1,6 @@
 #include "core/held_controls.h"
 
-#include <stdexcept>
+#include "core/unexpected_failure.h"
 
 namespace vorlix {
 
@@ -28,7 +28,7 @@ void HeldControls::setCheckValue(int boxNumber, CheckState state) {
 
 std::wstring HeldControls::text(TextField field, int slot) const {
   requireSlotNumber(slot);
-  const auto& texts = field == TextField::Key ? keys_ : names_;
+  const auto& texts = field == TextField::KeyPath ? keys_ : names_;
   return texts[static_cast<std::size_t>(slot)];
 }
 
@@ -36,7 +36,7 @@ void HeldControls::setText(TextField field, int slot, std::wstring_view text) {
   requireSlotNumber(slot);
   // Kept whole: the one text an edit control would cut, one with a NUL in
   // it, is one no registry text can be.
-  auto& texts = field == TextField::Key ? keys_ : names_;
+  auto& texts = field == TextField::KeyPath ? keys_ : names_;
   texts[static_cast<std::size_t>(slot)] = std::wstring(text);
 }
 
@@ -44,13 +44,13 @@ void copyControls(const ConfigControls& from, ConfigControls& to) {
   for (int combo = 1; combo <= PriorityCombo; ++combo) to.setListIndex(combo, from.listIndex(combo));
   for (int box = ScannerBox; box <= SlotCount; ++box) to.setCheckValue(box, from.checkValue(box));
   for (int slot = 1; slot <= SlotCount; ++slot) {
-    to.setText(TextField::Key, slot, from.text(TextField::Key, slot));
-    to.setText(TextField::Name, slot, from.text(TextField::Name, slot));
+    to.setText(TextField::KeyPath, slot, from.text(TextField::KeyPath, slot));
+    to.setText(TextField::ValueName, slot, from.text(TextField::ValueName, slot));
   }
 }
 
 void DeferredControls::handOver(ConfigControls& controls) {
-  if (handedOver()) throw std::logic_error("the controls were handed over already");
+  if (handedOver()) unreachable("the controls were handed over already");
   copyControls(held_, controls);
   live_ = &controls;
 }

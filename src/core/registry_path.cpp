@@ -56,16 +56,16 @@ RegistryPathReading readRegistryPath(std::wstring_view path) {
 
   RegistryTarget target;
   target.root = *root;
-  target.key = withoutEmptyParts(key);
-  if (target.key.size() > LongestRegistryName || path.size() - last - 1 > LongestRegistryName)
+  target.keyPath = withoutEmptyParts(key);
+  if (target.keyPath.size() > LongestRegistryName || path.size() - last - 1 > LongestRegistryName)
     return nothing(PathFault::TooLong);
   if (last + 1 == path.size()) {
     // Deleting "the key with no name" would mean the root itself.
-    if (target.key.empty()) return nothing(PathFault::HiveItself);
+    if (target.keyPath.empty()) return nothing(PathFault::HiveItself);
     target.kind = RegistryTarget::Kind::Key;
   } else {
     target.kind = RegistryTarget::Kind::Value;
-    target.value = path.substr(last + 1);
+    target.valueName = path.substr(last + 1);
   }
   return {std::move(target), PathFault::None};
 }

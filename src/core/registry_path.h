@@ -27,9 +27,9 @@ struct RegistryTarget {
   // Key path below the root, its parts joined by single backslashes. For a
   // value it may be empty: the root key itself.
   // For a key it is never empty.
-  std::wstring key;
+  std::wstring keyPath;
   // Name of the value; empty for a key.
-  std::wstring value;
+  std::wstring valueName;
 
   bool operator==(const RegistryTarget&) const = default;
 };

@@ -18,11 +18,11 @@ CheckState RuleSlot::enableState() const { return controls_->checkValue(number_)
 void RuleSlot::setEnableState(CheckState state) { controls_->setCheckValue(number_, state); }
 std::int16_t RuleSlot::hiveIndex() const { return controls_->listIndex(number_); }
 void RuleSlot::setHiveIndex(std::int16_t index) { controls_->setListIndex(number_, index); }
-std::wstring RuleSlot::keyPath() const { return controls_->text(TextField::Key, number_); }
-void RuleSlot::setKeyPath(std::wstring_view path) { controls_->setText(TextField::Key, number_, path); }
-std::wstring RuleSlot::valueName() const { return controls_->text(TextField::Name, number_); }
+std::wstring RuleSlot::keyPath() const { return controls_->text(TextField::KeyPath, number_); }
+void RuleSlot::setKeyPath(std::wstring_view path) { controls_->setText(TextField::KeyPath, number_, path); }
+std::wstring RuleSlot::valueName() const { return controls_->text(TextField::ValueName, number_); }
 void RuleSlot::setValueName(std::wstring_view name) {
-  controls_->setText(TextField::Name, number_, name);
+  controls_->setText(TextField::ValueName, number_, name);
 }
 
 std::wstring RuleSlot::hiveText() const {

@@ -18,7 +18,7 @@ std::optional<std::wstring> parentOf(std::wstring_view key) {
 }
 
 bool sameKey(const WatchedKey& a, Hive root, std::wstring_view key) {
-  return a.root == root && equalsIgnoringAsciiCase(a.key, key);
+  return a.root == root && equalsIgnoringAsciiCase(a.keyPath, key);
 }
 
 void add(std::vector<WatchedKey>& set, Hive root, std::wstring key, bool values) {
@@ -81,10 +81,10 @@ std::vector<WatchedKey> watchSet(const RuleTable& rules, const KeyExists& exists
     const RegistryTarget target = parseRegistryPath(slot.fullPath());
     switch (target.kind) {
       case RegistryTarget::Kind::Value:
-        addEntryKey(set, target.root, target.key, true, target.key.empty(), exists);
+        addEntryKey(set, target.root, target.keyPath, true, target.keyPath.empty(), exists);
         break;
       case RegistryTarget::Kind::Key:
-        addEntryKey(set, target.root, *parentOf(target.key), false, false, exists);
+        addEntryKey(set, target.root, *parentOf(target.keyPath), false, false, exists);
         break;
       case RegistryTarget::Kind::Nothing: break;
     }

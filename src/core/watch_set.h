@@ -18,7 +18,7 @@ namespace vorlix {
 
 struct WatchedKey {
   Hive root = Hive::CurrentUser;  // never HKEY_CLASSES_ROOT: that view is watched in its parts
-  std::wstring key;     // below the root, parts joined by single backslashes; empty: the root
+  std::wstring keyPath;  // below the root, parts joined by single backslashes; empty: the root
   bool values = false;  // value changes as well as subkey names
 
   bool operator==(const WatchedKey&) const = default;

@@ -1,6 +1,6 @@
 #include "service/machine_configuration.h"
 
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 
 namespace vorlix::service {
 

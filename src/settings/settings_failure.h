@@ -29,10 +29,11 @@ struct SettingsFailureDetails {
   std::wstring reason;       // the store's or system's reason (the other kinds)
 };
 
-// Thrown by the flows; the flow has stopped at the entry it names. An
-// exception rather than a result, because like any other failure inside an
-// event handler it ends the handler at that point; the program catches it at
-// the edge of the event and shows describeSettingsFailure.
+// Thrown by readConfiguration and writeConfiguration, stopped at the entry
+// it names. An exception rather than a result, because like any other
+// failure inside an event handler it ends the handler at that point; the
+// program catches it at the edge of the event and shows
+// describeSettingsFailure.
 class SettingsFailure : public std::runtime_error {
  public:
   explicit SettingsFailure(SettingsFailureDetails details);

@@ -1,27 +1,28 @@
 #include "ui/layout.h"
 
-#include <cstdlib>
-
 #include "core/rules.h"
 #include "core/scan_timing.h"
+#include "core/unexpected_failure.h"
 
 namespace vorlix::ui {
 namespace {
 
 using ids::RowPart;
 
-struct GroupSpec {
+// Each line of the tables below is a placement: a control's or a column's
+// kind, caption and rectangle in twips, as the window has always had them.
+struct GroupPlacement {
   int id;
   std::wstring_view name;
   std::wstring_view caption;
   TwipRect rect;  // in the window
 };
 
-constexpr GroupSpec kFrame2{ids::Frame2, L"Frame2", L"Reg Keys To Delete", {120, 120, 9855, 5280}};
-constexpr GroupSpec kFrame1{ids::Frame1, L"Frame1", L"Program Options", {105, 5490, 9870, 915}};
+constexpr GroupPlacement kFrame2{ids::Frame2, L"Frame2", L"Reg Keys To Delete", {120, 120, 9855, 5280}};
+constexpr GroupPlacement kFrame1{ids::Frame1, L"Frame1", L"Program Options", {105, 5490, 9870, 915}};
 
 // Frame1, the program options.
-struct OptionSpec {
+struct OptionPlacement {
   int id;
   std::wstring_view name;
   ControlKind kind;
@@ -31,7 +32,7 @@ struct OptionSpec {
 };
 
 // clang-format off
-constexpr OptionSpec kOptions[] = {
+constexpr OptionPlacement kOptions[] = {
     // id                name            kind                       caption              list                          left  top  width height
     {ids::scanenabled, L"scanenabled", ControlKind::CheckBox,     L"Scanner Enabled", ListContents::None,           {240,  360, 1605, 375}},
     {ids::Label25,     L"Label25",     ControlKind::Label,        L"Priority:",       ListContents::None,           {2115, 435,  645, 330}},
@@ -42,7 +43,7 @@ constexpr OptionSpec kOptions[] = {
 
 // The columns of every rule row in Frame2. A row's controls sit at its top
 // T(N) plus the offset; the number label and name9 differ per row (below).
-struct ColumnSpec {
+struct ColumnPlacement {
   RowPart part;
   ControlKind kind;
   std::wstring_view caption;
@@ -54,7 +55,7 @@ struct ColumnSpec {
   int height;
 };
 
-constexpr ColumnSpec kColumns[] = {
+constexpr ColumnPlacement kColumns[] = {
     // part                 kind                       caption         list                  align             left  T+  width height
     {RowPart::NumberLabel, ControlKind::Label,        L"",            ListContents::None,  TextAlign::Left,    0,   0,  240, 300},
     {RowPart::Combo,       ControlKind::DropDownList, L"",            ListContents::Hives, TextAlign::Left,  480,   0, 2415, 315},
@@ -65,7 +66,7 @@ constexpr ColumnSpec kColumns[] = {
     {RowPart::Check,       ControlKind::CheckBox,     L"Enabled",     ListContents::None,  TextAlign::Left,  8775, 30,  975, 195},
 };
 
-struct RowSpec {
+struct RowPlacement {
   int top;  // T(N)
   std::wstring_view numberCaption;
   int numberLeft;
@@ -76,7 +77,7 @@ struct RowSpec {
   int nameCaptionLabel;
 };
 
-constexpr std::array<RowSpec, SlotCount> kRows{{
+constexpr std::array<RowPlacement, SlotCount> kRows{{
     // T(N)  caption  left  top   name left  number  key  name
     {240,  L"1)",  200,  300, 7425, 26,  2,  1},
     {660,  L"2)",  200,  720, 7425, 27,  4,  3},
@@ -100,35 +101,35 @@ constexpr int kOptionsFocusOrderAfterRows[] = {ids::cancel, ids::ok, ids::Combo1
 
 // Added later, where nothing stood: in the gap between the two groups, on
 // Program Options' top edge above CANCEL; focused after all the others.
-constexpr GroupSpec kDeletedEntriesButton{ids::deletedEntries, L"deletedEntries", L"&Deleted entries...",
-                                          {7560, 5415, 1815, 345}};
+constexpr GroupPlacement kDeletedEntriesButton{ids::deletedEntries, L"deletedEntries", L"&Deleted entries...",
+                                               {7560, 5415, 1815, 345}};
 // clang-format on
 
 TwipRect offset(const TwipRect& rect, const TwipRect& container) {
   return {container.left + rect.left, container.top + rect.top, rect.width, rect.height};
 }
 
-PlacedControl placeOption(const OptionSpec& spec) {
+PlacedControl placeOption(const OptionPlacement& placement) {
   PlacedControl c;
-  c.id = spec.id;
-  c.name = spec.name;
-  c.kind = spec.kind;
-  c.caption = spec.caption;
-  c.list = spec.list;
+  c.id = placement.id;
+  c.name = placement.name;
+  c.kind = placement.kind;
+  c.caption = placement.caption;
+  c.list = placement.list;
   c.containerId = kFrame1.id;
-  c.inContainer = spec.rect;
-  c.inWindow = offset(spec.rect, kFrame1.rect);
-  c.tabStop = spec.kind != ControlKind::Label;
+  c.inContainer = placement.rect;
+  c.inWindow = offset(placement.rect, kFrame1.rect);
+  c.tabStop = placement.kind != ControlKind::Label;
   return c;
 }
 
-const OptionSpec& option(int id) {
-  for (const OptionSpec& spec : kOptions)
-    if (spec.id == id) return spec;
-  std::abort();  // the tables name only their own ids
+const OptionPlacement& option(int id) {
+  for (const OptionPlacement& placement : kOptions)
+    if (placement.id == id) return placement;
+  unreachable("an option the table does not hold");
 }
 
-std::wstring rowControlName(RowPart part, int slot, const RowSpec& row) {
+std::wstring rowControlName(RowPart part, int slot, const RowPlacement& row) {
   const std::wstring n = std::to_wstring(slot);
   switch (part) {
     case RowPart::Combo: return L"Combo" + n;
@@ -139,11 +140,11 @@ std::wstring rowControlName(RowPart part, int slot, const RowSpec& row) {
     case RowPart::KeyCaption: return L"Label" + std::to_wstring(row.keyCaptionLabel);
     case RowPart::NameCaption: return L"Label" + std::to_wstring(row.nameCaptionLabel);
   }
-  std::abort();
+  unreachable("a row part without a control name");
 }
 
-PlacedControl placeRowControl(const ColumnSpec& column, int slot) {
-  const RowSpec& row = kRows[static_cast<std::size_t>(slot - 1)];
+PlacedControl placeRowControl(const ColumnPlacement& column, int slot) {
+  const RowPlacement& row = kRows[static_cast<std::size_t>(slot - 1)];
   PlacedControl c;
   c.id = ids::row(slot, column.part);
   c.name = rowControlName(column.part, slot, row);
@@ -163,13 +164,13 @@ PlacedControl placeRowControl(const ColumnSpec& column, int slot) {
   return c;
 }
 
-const ColumnSpec& column(RowPart part) {
-  for (const ColumnSpec& spec : kColumns)
-    if (spec.part == part) return spec;
-  std::abort();
+const ColumnPlacement& column(RowPart part) {
+  for (const ColumnPlacement& placement : kColumns)
+    if (placement.part == part) return placement;
+  unreachable("a row part without a column");
 }
 
-PlacedControl placeGroup(const GroupSpec& group) {
+PlacedControl placeGroup(const GroupPlacement& group) {
   PlacedControl c;
   c.id = group.id;
   c.name = group.name;
@@ -223,8 +224,8 @@ std::vector<PlacedControl> layoutControls() {
   controls.push_back(deletedEntries);
 
   for (int slot = 1; slot <= SlotCount; ++slot)
-    for (const ColumnSpec& spec : kColumns)
-      if (spec.kind == ControlKind::Label) controls.push_back(placeRowControl(spec, slot));
+    for (const ColumnPlacement& placement : kColumns)
+      if (placement.kind == ControlKind::Label) controls.push_back(placeRowControl(placement, slot));
   controls.push_back(placeOption(option(ids::Label25)));
 
   controls.push_back(placeGroup(kFrame2));

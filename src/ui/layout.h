@@ -79,7 +79,7 @@ constexpr int row(int slot, RowPart part) { return 200 + 10 * slot + static_cast
 constexpr int combo(int number) { return number == PriorityCombo ? Combo13 : row(number, RowPart::Combo); }
 constexpr int checkBox(int number) { return number == ScannerBox ? scanenabled : row(number, RowPart::Check); }
 constexpr int textBox(TextField field, int slot) {
-  return row(slot, field == TextField::Key ? RowPart::Key : RowPart::Name);
+  return row(slot, field == TextField::KeyPath ? RowPart::Key : RowPart::Name);
 }
 }  // namespace ids
 

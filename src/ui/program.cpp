@@ -3,24 +3,39 @@
 #include <chrono>
 #include <exception>
 
+#include "core/unexpected_failure.h"
 #include "ui/tray_menu.h"
 
 namespace vorlix::ui {
 
-// Counts the handlers in progress: more than one only while a handler waits
-// in a message box or the popup menu and another event arrives there.
+// An event's handler in progress. The unload step may run inside it (the
+// menu's Exit) and end the run, which then stays ended.
 class Program::Handling {
  public:
-  explicit Handling(Program& program) : program_(program) { ++program_.handlersInProgress_; }
+  explicit Handling(Program& program) : program_(program) { program_.phase_ = Phase::Handling; }
   Handling(const Handling&) = delete;
   Handling& operator=(const Handling&) = delete;
-  ~Handling() { --program_.handlersInProgress_; }
+  ~Handling() {
+    if (program_.phase_ == Phase::Handling) program_.phase_ = Phase::Idle;
+  }
 
  private:
   Program& program_;
 };
 
-Program::Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
+// A message box open and waiting for the user's answer.
+class Program::PromptOpen {
+ public:
+  explicit PromptOpen(Program& program) : program_(program) { program_.promptOpen_ = true; }
+  PromptOpen(const PromptOpen&) = delete;
+  PromptOpen& operator=(const PromptOpen&) = delete;
+  ~PromptOpen() { program_.promptOpen_ = false; }
+
+ private:
+  Program& program_;
+};
+
+Program::Program(ConfigWindow& window, SettingsStore& store, RegistryDeleter& deleter,
                  UserPrompts& prompts)
     : window_(window),
       store_(store),
@@ -40,7 +55,7 @@ void Program::start() {
       endWithoutSaving(ExitStatus::SettingsUnreadable, describeSettingsFailure(failure));
       return;
     }
-    addTrayIcon();
+    window_.trayIcon().addTrayIcon();
     timing_.switchOn();
   });
 }
@@ -57,7 +72,7 @@ void Program::okClicked() {
       // that OK can be pressed once more, or CANCEL. An end of the session
       // while the message is open saves them and ends the run.
       tell(describeSettingsFailure(failure));
-      if (!ended_) window_.show();
+      if (!ended()) window_.show();
       return;
     }
     timing_.switchOn();
@@ -102,11 +117,11 @@ void Program::registryChanged() {
 }
 
 void Program::trayNotified(const TrayNotification& notification) {
-  if (ended_ || !decodeTrayEvent(notification.code)) return;
+  if (ended() || !decodeTrayEvent(notification.code)) return;
   if (answeredWhileWaiting()) return;
   handle(L"open its menu", [&] {
     const MenuCommand chosen = window_.popupMenu(notification.anchor);
-    if (ended_) return;  // the session ended while the menu was open
+    if (ended()) return;  // the session ended while the menu was open
     switch (chosen) {
       case MenuCommand::Configure: runConfigure(window_, timing_); break;
       case MenuCommand::Exit: runExit(window_); break;
@@ -116,7 +131,7 @@ void Program::trayNotified(const TrayNotification& notification) {
 }
 
 void Program::configureRequested() {
-  if (ended_ || answeredWhileWaiting()) return;
+  if (ended() || answeredWhileWaiting()) return;
   handle(L"show its window", [&] { runConfigure(window_, timing_); });
 }
 
@@ -125,10 +140,9 @@ void Program::closeClicked() {
 }
 
 void Program::sessionEnding() {
-  if (ended_) return;
-  sessionEnding_ = true;
+  if (ended()) return;
   try {
-    if (unloadStarted_) {
+    if (phase_ == Phase::Unloading) {
       // The unload is waiting for an answer, and the session will not wait.
       if (saveAtUnload_) {
         finishExitSaveUnasked();
@@ -142,12 +156,11 @@ void Program::sessionEnding() {
     // The session is ending; there is no one left to tell.
     status_ = ExitStatus::UnexpectedFailure;
   }
-  ended_ = true;
+  phase_ = Phase::Ended;
 }
 
 void Program::unloading(UnloadCause cause) {
-  const Handling handling(*this);
-  unloadStarted_ = true;
+  phase_ = Phase::Unloading;
   try {
     if (saveAtUnload_) {
       saveAtExit(cause);
@@ -157,10 +170,10 @@ void Program::unloading(UnloadCause cause) {
   } catch (const std::exception& failure) {
     // The window is going away whatever happens; say what was not done.
     status_ = ExitStatus::UnexpectedFailure;
-    if (!sessionEnding_)
+    if (cause != UnloadCause::EndOfSession)
       tell(describeUnexpectedFailure(L"finish saving and remove its icon", failure.what()));
   }
-  ended_ = true;
+  phase_ = Phase::Ended;
 }
 
 // The unload step: the 50 entries in the load order, then the icon goes.
@@ -172,9 +185,9 @@ void Program::saveAtExit(UnloadCause cause) {
       return;
     } catch (const SettingsFailure& failure) {
       // The session is ending and will not wait for an answer.
-      if (cause == UnloadCause::EndOfSession || sessionEnding_) break;
+      if (cause == UnloadCause::EndOfSession) break;
       const bool retry = ask(describeSettingsFailure(failure));
-      if (ended_) return;  // the session ended while the question was open
+      if (ended()) return;  // the session ended while the question was open
       if (!retry) break;
     }
   }
@@ -192,20 +205,13 @@ void Program::finishExitSaveUnasked() {
   deleteTrayIconIfAdded();
 }
 
-void Program::addTrayIcon() {
-  window_.trayIcon().addTrayIcon();
-  iconAdded_ = true;
-}
-
 void Program::deleteTrayIconIfAdded() {
-  if (!iconAdded_) return;
-  window_.trayIcon().deleteTrayIcon();
-  iconAdded_ = false;
+  if (window_.trayIcon().added()) window_.trayIcon().deleteTrayIcon();
 }
 
 template <class Handler>
 void Program::handle(std::wstring_view doing, Handler&& handler) {
-  if (ended_ || handlersInProgress_ > 0) return;
+  if (phase_ != Phase::Idle) return;
   const Handling handling(*this);
   try {
     handler();
@@ -215,7 +221,7 @@ void Program::handle(std::wstring_view doing, Handler&& handler) {
 }
 
 bool Program::answeredWhileWaiting() {
-  if (handlersInProgress_ == 0) return false;
+  if (phase_ == Phase::Idle) return false;
   // A menu or the window now would offer commands that cannot run before
   // the message is answered; show the message instead.
   if (promptOpen_) prompts_.bringToFront();
@@ -223,16 +229,13 @@ bool Program::answeredWhileWaiting() {
 }
 
 void Program::tell(std::wstring_view message) {
-  promptOpen_ = true;
+  const PromptOpen open(*this);
   prompts_.reportError(message);
-  promptOpen_ = false;
 }
 
 bool Program::ask(std::wstring_view message) {
-  promptOpen_ = true;
-  const bool retry = prompts_.askRetry(message);
-  promptOpen_ = false;
-  return retry;
+  const PromptOpen open(*this);
+  return prompts_.askRetry(message);
 }
 
 void Program::endWithoutSaving(ExitStatus status, std::wstring_view message) {
@@ -245,13 +248,13 @@ void Program::endWithoutSaving(ExitStatus status, std::wstring_view message) {
     // progress or the run ended.
   }
   tell(message);
-  if (ended_) return;  // the session ended while the message was open
+  if (ended()) return;  // the session ended while the message was open
   try {
     window_.unload(UnloadCause::Exit);
   } catch (...) {
     // The run is ending anyway; the message loop stops on ended().
   }
-  ended_ = true;
+  phase_ = Phase::Ended;
 }
 
 std::wstring Program::describeRule(int slot) const {
@@ -260,16 +263,6 @@ std::wstring Program::describeRule(int slot) const {
   return ruleTipText({slot, rule.enableState(), rule.fullPath(), record,
                       localTimeOf(std::chrono::system_clock::now()),
                       localTimeOf(record.lastDeletion)});
-}
-
-std::wstring describeUnexpectedFailure(std::wstring_view doing, std::wstring_view reason) {
-  return std::wstring(ProgramName) + L" could not " + std::wstring(doing) + L".\n\n" +
-         std::wstring(reason) + L"\n\n" + std::wstring(ProgramName) + L" will now end.";
-}
-
-std::wstring describeUnexpectedFailure(std::wstring_view doing, const char* reason) {
-  // The reasons are the program's own ASCII texts and the system's codes.
-  return describeUnexpectedFailure(doing, widenAscii(reason != nullptr ? reason : ""));
 }
 
 }  // namespace vorlix::ui

@@ -2,16 +2,17 @@
 // window's events, and the unload step, with every failure told to the user.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "core/rule_records.h"
 #include "core/scan_timing.h"
 #include "core/text.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 #include "settings/settings_store.h"
-#include "ui/rule_tip.h"
-#include "ui/toolkit.h"
+#include "ui/rule_tip_text.h"
+#include "ui/config_window.h"
 
 namespace vorlix::ui {
 
@@ -49,7 +50,7 @@ class UserPrompts {
 // whatever arrives.
 class Program final : public WindowEvents, public RuleReports {
  public:
-  Program(WindowToolkit& window, SettingsStore& store, RegistryDeleter& deleter,
+  Program(ConfigWindow& window, SettingsStore& store, RegistryDeleter& deleter,
           UserPrompts& prompts);
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -60,7 +61,7 @@ class Program final : public WindowEvents, public RuleReports {
   void start();
 
   // True once the window has been unloaded; the message loop then ends.
-  bool ended() const { return ended_; }
+  bool ended() const { return phase_ == Phase::Ended; }
   ExitStatus exitStatus() const { return status_; }
 
   ScanTiming& timing() { return timing_; }
@@ -85,15 +86,24 @@ class Program final : public WindowEvents, public RuleReports {
   std::wstring describeRule(int slot) const override;
 
  private:
+  // Where the run stands. A message box or the menu, opened by a handler
+  // or by the unload step, lets other events in while it waits.
+  enum class Phase : std::uint8_t {
+    Idle,       // between events
+    Handling,   // an event's handler runs
+    Unloading,  // the unload step runs
+    Ended,      // the window is gone or going: nothing more happens
+  };
   class Handling;
+  class PromptOpen;
 
   // The controls seen as the rule table and the options; assignments
   // through options() raise the timing's reactions.
   RuleTable rules() const { return RuleTable(window_.controls()); }
   ProgramOptions options() { return ProgramOptions(window_.controls(), &timing_); }
 
-  // Runs one event's handler unless another is in progress or the run has
-  // ended; whatever escapes it is reported and ends the run.
+  // Runs one event's handler if the run is idle; whatever escapes it is
+  // reported and ends the run.
   template <class Handler>
   void handle(std::wstring_view doing, Handler&& handler);
   // A request of the user's that arrives while a handler waits: the open
@@ -108,27 +118,19 @@ class Program final : public WindowEvents, public RuleReports {
   void saveAtExit(UnloadCause cause);
   // The exit save's question is open as the session ends: one last try.
   void finishExitSaveUnasked();
-  void addTrayIcon();
   void deleteTrayIconIfAdded();
 
-  WindowToolkit& window_;
+  ConfigWindow& window_;
   SettingsStore& store_;
   UserPrompts& prompts_;
   RuleRecords records_;
   ScanTiming timing_;
-  int handlersInProgress_ = 0;
-  bool promptOpen_ = false;
-  bool iconAdded_ = false;
+  Phase phase_ = Phase::Idle;
+  // Cleared once the run has decided to end without saving.
   bool saveAtUnload_ = true;
-  bool unloadStarted_ = false;
-  bool sessionEnding_ = false;
-  bool ended_ = false;
+  // Set by PromptOpen while a message waits for the user's answer.
+  bool promptOpen_ = false;
   ExitStatus status_ = ExitStatus::Success;
 };
-
-// The text of an unexpected failure: what the program was doing and why it failed.
-std::wstring describeUnexpectedFailure(std::wstring_view doing, std::wstring_view reason);
-// The same for the program's own ASCII reasons (std::exception::what).
-std::wstring describeUnexpectedFailure(std::wstring_view doing, const char* reason);
 
 }  // namespace vorlix::ui

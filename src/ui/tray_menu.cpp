@@ -2,44 +2,11 @@
 
 namespace vorlix::ui {
 
-void runConfigure(WindowToolkit& window, ScanTiming& timing) {
+void runConfigure(ConfigWindow& window, ScanTiming& timing) {
   window.show();
   timing.switchOff();
 }
 
-void runExit(WindowToolkit& window) { window.unload(UnloadCause::Exit); }
-
-TrayIconKeeper::TrayIconKeeper(TrayShell& shell, ScanTimer& retry) : shell_(shell), retry_(retry) {
-  retry_.setInterval(RetryInterval);
-}
-
-void TrayIconKeeper::want() {
-  wanted_ = true;
-  tryAdd();
-}
-
-void TrayIconKeeper::unwant() {
-  wanted_ = false;
-  retry_.setEnabled(false);
-  shell_.removeIcon();
-  shown_ = false;
-}
-
-void TrayIconKeeper::shellAnnounced() {
-  if (wanted_) tryAdd();
-}
-
-void TrayIconKeeper::retryDue() {
-  if (wanted_ && !shown_) {
-    tryAdd();
-  } else {
-    retry_.setEnabled(false);  // a late firing: nothing left to do
-  }
-}
-
-void TrayIconKeeper::tryAdd() {
-  shown_ = shell_.addIcon();
-  retry_.setEnabled(!shown_);
-}
+void runExit(ConfigWindow& window) { window.unload(UnloadCause::Exit); }
 
 }  // namespace vorlix::ui

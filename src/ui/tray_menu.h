@@ -1,10 +1,11 @@
-// The notification-area icon's callbacks and the popup menu's commands.
+// The icon's menu: which of the icon's notifications open it, and what its
+// two commands do.
 #pragma once
 
 #include <cstdint>
 
 #include "core/scan_timing.h"
-#include "ui/toolkit.h"
+#include "ui/config_window.h"
 
 namespace vorlix::ui {
 
@@ -33,59 +34,11 @@ constexpr bool decodeTrayEvent(std::uint32_t code) {
   return code == tray_code::ContextMenu || code == tray_code::KeySelect;
 }
 
-// The shell's side of the icon, one call per action.
-class TrayShell {
- public:
-  // True when the shell took the icon (or still had it).
-  virtual bool addIcon() = 0;
-  virtual void removeIcon() = 0;
-
- protected:
-  ~TrayShell() = default;
-};
-
-// Keeps the icon in the notification area while the program wants it. The
-// shell can refuse an add (at sign-in on a busy machine) without announcing
-// itself later, so a refused icon is tried again on `retry` every
-// RetryInterval, and whenever the shell announces itself, until it is
-// shown. The retry timer is not the scan timer: scanning goes on meanwhile.
-class TrayIconKeeper {
- public:
-  static constexpr std::int32_t RetryInterval = 3000;  // milliseconds
-
-  TrayIconKeeper(TrayShell& shell, ScanTimer& retry);
-  TrayIconKeeper(const TrayIconKeeper&) = delete;
-  TrayIconKeeper& operator=(const TrayIconKeeper&) = delete;
-
-  void want();
-  void unwant();
-  // "TaskbarCreated": the shell (re)started and has forgotten the icon.
-  void shellAnnounced();
-  void retryDue();
-
-  bool wanted() const { return wanted_; }
-  bool shown() const { return shown_; }
-
- private:
-  void tryAdd();
-
-  TrayShell& shell_;
-  ScanTimer& retry_;
-  bool wanted_ = false;
-  bool shown_ = false;
-};
-
 // `Configure`: shows the window (controls untouched), then stops scanning
 // while the user edits.
-void runConfigure(WindowToolkit& window, ScanTiming& timing);
+void runConfigure(ConfigWindow& window, ScanTiming& timing);
 
 // `exit`: unloads the window, the same path as the close box.
-void runExit(WindowToolkit& window);
-
-// A click on a check box: Unchecked and Checked swap, Grayed (which only a
-// stored value puts there) becomes Checked.
-constexpr CheckState clickedState(CheckState state) {
-  return state == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked;
-}
+void runExit(ConfigWindow& window);
 
 }  // namespace vorlix::ui

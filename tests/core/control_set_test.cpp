@@ -15,7 +15,7 @@ using Read = std::pair<std::wstring, bool>;
 Read readIn(const wchar_t* path, std::optional<std::uint32_t> inUse) {
   bool asked = false;
   const RegistryPathReading read = inControlSetInUse(readRegistryPath(path), [&] { return asked = true, inUse; });
-  return {read.fault == PathFault::ThroughLink ? L"names nothing" : read.target.key, asked};
+  return {read.fault == PathFault::ThroughLink ? L"names nothing" : read.target.keyPath, asked};
 }
 
 TEST(ControlSet, InControlSetInUse_MovesOnlyPathsThroughCurrentControlSet) {

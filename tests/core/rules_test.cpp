@@ -71,16 +71,16 @@ TEST(RuleTable_View, SlotsReadTheControlsLiveAndInOrder) {
   MemoryControls controls;
   RuleTable table(controls);
   // An edit made directly in the controls is what the table shows next.
-  controls.setText(TextField::Key, 5, L"edited");
+  controls.setText(TextField::KeyPath, 5, L"edited");
   controls.setCheckValue(5, CheckState::Checked);
   EXPECT_EQ(table.slot(5).keyPath(), L"edited");
   EXPECT_TRUE(table.slot(5).isActive());
   // Slot N is bound to Check N, Combo N, key N and name N, not to a neighbour.
   table.slot(9).setValueName(L"nine");
   table.slot(9).setHiveIndex(3);
-  EXPECT_EQ(controls.text(TextField::Name, 9), L"nine");
+  EXPECT_EQ(controls.text(TextField::ValueName, 9), L"nine");
   EXPECT_EQ(controls.listIndex(9), 3);
-  EXPECT_EQ(controls.text(TextField::Name, 8), L"");
+  EXPECT_EQ(controls.text(TextField::ValueName, 8), L"");
 
   std::vector<int> order;
   for (const RuleSlot slot : table) order.push_back(slot.number());

@@ -17,7 +17,7 @@
 namespace vorlix {
 
 void PrintTo(const WatchedKey& w, std::ostream* os) {
-  *os << asciiSummary(HiveList[static_cast<std::size_t>(w.root)]) << "\\" << asciiSummary(w.key)
+  *os << asciiSummary(HiveList[static_cast<std::size_t>(w.root)]) << "\\" << asciiSummary(w.keyPath)
       << (w.values ? " (values, names)" : " (names)");
 }
 
@@ -211,7 +211,7 @@ TEST_P(ArmWatchSet, NothingWrittenBetweenTheLookAndTheWatchGoesUnreported) {
       table, [&](Hive, std::wstring_view key) { return key.empty() || keys.contains(std::wstring(key)); },
       [&](const WatchedKey& k) {
         armed.push_back(k);
-        c.meanwhile(k.key, keys);
+        c.meanwhile(k.keyPath, keys);
       });
   EXPECT_EQ(set.keys, c.expected);
   EXPECT_EQ(set.settled, c.settled);

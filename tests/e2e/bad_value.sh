@@ -4,22 +4,13 @@
 # entry, its location and what it holds; no icon is added; once the box is
 # dismissed the program ends with a non-zero status, the store untouched. The
 # same value met by CANCEL ends the run without the exit save.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 
-cleanup() {
-  stop_program
-  store_clear  # a later run must not meet the bad value
-}
-trap cleanup EXIT
+cleanup() { store_clear; }  # a later run must not meet the bad value
 
 stored=("Reg${T}7${T}9" "Reg${T}3${T}2" "keydirs${T}7${T}Software\\Seven")
-store_clear
-configuration "${stored[@]}" | store_plant
-reg export "$StoreKey" "$(winepath -w "$shots/store-before.reg")" /y >/dev/null || fail "reg export failed"
+store_configuration "${stored[@]}"
+export_store before
 
 expect_message_about_reg7() {
   local text
@@ -39,22 +30,15 @@ probe msgbox-press 1 || fail "could not press OK in the message box"
 wait_end 15
 ((exit_status != 0)) || fail "the program ended with status 0"
 echo "ended with status $exit_status"
-reg export "$StoreKey" "$(winepath -w "$shots/store-after.reg")" /y >/dev/null || fail "reg export failed"
-cmp "$shots/store-before.reg" "$shots/store-after.reg" || fail "the store changed"
+store_unchanged "the store changed"
 
 # A run that loaded a sound value meets the bad one at CANCEL: the unconfirmed
 # edit must not be saved on the way out.
 reg add "$StoreKey\\Reg" /v 7 /d 1 /f >/dev/null
-start_resident
-configure
-probe set-text "$(id_key 7)" 'Software\Unconfirmed' || fail "could not edit key7"
-reg add "$StoreKey\\Reg" /v 7 /d 9 /f >/dev/null
-reg export "$StoreKey" "$(winepath -w "$shots/store-before.reg")" /y >/dev/null || fail "reg export failed"
-click_control $IdCancel
+cancel_over_bad_reg7
 expect_message_about_reg7
 probe msgbox-press 1 || fail "could not press OK in the message box"
 wait_end 15
 ((exit_status != 0)) || fail "the program ended with status 0 after a failed revert"
-reg export "$StoreKey" "$(winepath -w "$shots/store-after.reg")" /y >/dev/null || fail "reg export failed"
-cmp "$shots/store-before.reg" "$shots/store-after.reg" || fail "the store changed after a failed revert"
+store_unchanged "the store changed after a failed revert"
 rm -f "$shots"/store-*.reg

@@ -5,14 +5,10 @@
 # Manager's close makes the copy save and end by itself; and an OK in the
 # one copy survives the end of the session, where a second copy used to
 # write its stale configuration over it.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 
 other_pid=
-trap 'stop_program; [[ -n $other_pid ]] && kill "$other_pid" 2>/dev/null || true' EXIT
+cleanup() { [[ -z $other_pid ]] || kill "$other_pid" 2>/dev/null || true; }
 
 one_window() {
   [[ $(probe windows) == 1 ]] || fail "$(probe windows) windows of the program, not one"
@@ -30,8 +26,7 @@ start_again() {
 }
 
 stored=("Reg${T}13${T}1" "keydirs${T}5${T}Software\\Stored")
-store_clear
-configuration "${stored[@]}" | store_plant
+store_configuration "${stored[@]}"
 
 # Two copies in the same instant: one ends with status 0, having asked the
 # other for its window; the other runs on with its icon.
@@ -55,8 +50,7 @@ probe wait-icon 20000 || fail "the copy that runs has no tray icon"
 probe wait-visible 10000 || fail "the copy that runs did not show its window"
 kill -0 "$vorlix_pid" 2>/dev/null || fail "the copy that runs ended"
 one_window
-click_control $IdCancel
-probe wait-hidden 5000 || fail "CANCEL did not hide the window"
+press cancel
 
 # A later start while the window is hidden, and again while it is shown.
 start_again
@@ -65,23 +59,20 @@ start_again
 
 # The Restart Manager closes the copy for an installer: the edit not yet
 # confirmed is saved as at any end, and the copy ends by itself.
-probe set-text "$(id_key 5)" 'Software\Before the update' || fail "could not edit key5"
+probe set-text key5 'Software\Before the update' || fail "could not edit key5"
 probe close-app || fail "the copy did not agree to close for the installer"
-wait_end 15
-((exit_status == 0)) || fail "the installer's close ended the copy with status $exit_status"
+ends_well "the installer's close"
 stored=("Reg${T}13${T}1" "keydirs${T}5${T}Software\\Before the update")
-same_lines "the store after the installer's close" "$(configuration "${stored[@]}")" "$(store_dump)"
+store_holds "after the installer's close" "${stored[@]}"
 
 # The issue's two starts: the second one's stale controls no longer exist
 # to be saved over the user's OK when the session ends.
 start_resident
 start_again
-probe set-text "$(id_name 5)" 'Confirmed with OK' || fail "could not edit name5"
-click_control $IdOk
-probe wait-hidden 5000 || fail "OK did not hide the window"
+probe set-text name5 'Confirmed with OK' || fail "could not edit name5"
+press ok
 confirmed=("${stored[@]}" "keynames${T}5${T}Confirmed with OK")
-same_lines "the store after OK" "$(configuration "${confirmed[@]}")" "$(store_dump)"
-wine wineboot --end-session </dev/null >/dev/null 2>&1 || fail "wineboot could not end the session"
-wait_end 15
-((exit_status == 0)) || fail "the end of the session ended the copy with status $exit_status"
-same_lines "the store after the end of the session" "$(configuration "${confirmed[@]}")" "$(store_dump)"
+store_holds "after OK" "${confirmed[@]}"
+end_session
+ends_well "the end of the session"
+store_holds "after the end of the session" "${confirmed[@]}"

@@ -7,11 +7,8 @@
 # upgrade, downgrade, uninstall, an interactive AUTOSTART=0 install and
 # upgrade (elevated: nothing started), and the per-machine package (no
 # start; only into Program Files).
-set -euo pipefail
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
-work=${4:?work directory}
 source "$(dirname "$0")/lib.sh"
+work=${4:?work directory}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
 version=$(sed -n 's/^project(Vorlix VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
@@ -109,9 +106,8 @@ apps() {
 msiexec /i "$user_msi" /qn AUTOSTART=yes && fail "AUTOSTART=yes was accepted"
 [[ ! -e $installed && -z $(run_value HKCU) && -z $(apps) ]] || fail "AUTOSTART=yes left a part installed"
 
-store_clear
 mapfile -t kept < <(rule 3 1 1 'Software\Kept' Value)
-configuration "${kept[@]}" "Reg${T}13${T}4" | store_plant
+store_configuration "${kept[@]}" "Reg${T}13${T}4"
 saved=$(store_dump)
 msiexec /i "$user_msi" /qn || fail "the per-user install failed"
 cmp "$installed" "$old_exe" || fail "vorlix.exe was not installed"

@@ -6,35 +6,26 @@
 # reg.exe re-creates are gone well within a second or two each time. The
 # timer at Instant fires only every ten seconds, so it cannot account for
 # every one of them.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 
+scratch=("$ScratchKey")
 values=$ScratchKey'\Values'
 leaf=$ScratchKey'\Leaf'
-cleanup() {
-  stop_program
-  reg delete "$ScratchKey" /f >/dev/null || true
-}
-trap cleanup EXIT
 
 stored=(
   "Reg${T}13${T}2"
   "Reg${T}1${T}1" "EnableKeys${T}1${T}1" "keydirs${T}1${T}Software\\VorlixE2E\\Values" "keynames${T}1${T}Instant one"
   "Reg${T}2${T}1" "EnableKeys${T}2${T}1" "keydirs${T}2${T}Software\\VorlixE2E\\Leaf" "keynames${T}2${T}"
 )
-store_clear
-configuration "${stored[@]}" | store_plant
-cleanup
+store_configuration "${stored[@]}"
+tidy
 plant_value "$values" Kept
 
 start_resident
 configure
 
 # The priority list opens with every level in view; "Instant" is the sixth.
-click_control $IdCombo13
+click_control Combo13
 read -r left top right bottom count rows < <(probe wait-list 5000) || fail "the priority list did not open"
 ((count == 6)) || fail "the priority list holds $count levels, not six"
 ((rows >= 6)) || fail "the opened priority list shows $rows of its six levels"
@@ -42,13 +33,12 @@ poll 5 painted "$shots/priority-list.png" "$left" "$top" "$right" "$bottom" >/de
   fail "the priority list was never drawn"
 read -r x y < <(probe list-item 5) || fail "the priority list closed"
 xdotool mousemove "$x" "$y" click 1
-[[ $(probe value $IdCombo13) == 5 ]] || fail "picking the sixth level did not select Instant"
+[[ $(probe value Combo13) == 5 ]] || fail "picking the sixth level did not select Instant"
 window_shot window-instant
 
-click_control $IdOk
-probe wait-hidden 5000 || fail "OK did not hide the window"
+press ok
 picked=("${stored[@]}" "Reg${T}13${T}5")
-same_lines "the store after OK" "$(configuration "${picked[@]}")" "$(store_dump)"
+store_holds "after OK" "${picked[@]}"
 
 for round in 1 2 3; do
   plant_value "$values" 'Instant one'
@@ -61,4 +51,4 @@ echo "the leaf key gone after $gone s"
 has_value "$values" Kept || fail "a value no rule names was deleted"
 
 exit_from_menu
-same_lines "the store after Exit" "$(configuration "${picked[@]}")" "$(store_dump)"
+store_holds "after Exit" "${picked[@]}"

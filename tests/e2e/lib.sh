@@ -2,9 +2,14 @@
 # virtual desktop, driven with real clicks and the Win32 helper vorlix_probe,
 # its settings checked and planted with reg.exe.
 #
-# A script sets $vorlix, $probe_exe and $shots, then sources this file.
-# Every wait polls for its effect with a bounded time.
+# A script sources this file first; its arguments start with those that
+# ctest gives every script: VORLIX_EXE PROBE_EXE SHOT_DIR. Every wait polls
+# for its effect with a bounded time.
 
+set -euo pipefail
+vorlix=${1:?vorlix.exe}
+probe_exe=${2:?vorlix_probe.exe}
+shots=${3:?screenshot directory}
 # shellcheck disable=SC1091
 source "${VORLIX_WINE_STATE:?run under the wine fixture}/env"
 mkdir -p "$shots"
@@ -19,7 +24,16 @@ vorlix_pid=
 stop_program() {
   [[ -n $vorlix_pid ]] && kill "$vorlix_pid" 2>/dev/null || true
 }
-trap stop_program EXIT
+# tidy: runs the script's own `cleanup`, if it has one, and deletes the keys
+# it lists in $scratch. At exit, after the program is stopped; a script also
+# runs it before it plants, to start from a clean registry.
+scratch=()
+tidy() {
+  if declare -F cleanup >/dev/null; then cleanup; fi
+  local key
+  for key in "${scratch[@]}"; do reg delete "$key" /f >/dev/null || true; done
+}
+trap 'stop_program; tidy' EXIT
 
 # $step, when a script sets it, names the round a failure happened in.
 step=
@@ -31,6 +45,15 @@ fail() {
 # Wine's console ends lines with CR LF.
 probe() { wine "$probe_exe" "$@" | tr -d '\r'; }
 reg() { wine reg "$@" 2>&1 | tr -d '\r'; }
+# The second helper of the stress runs, and their seed: fixed as a test,
+# any for a benchmark (VORLIX_SEED).
+stress() { wine "${stress_exe:?}" "$@" | tr -d '\r'; }
+seed_random() {  # seed_random DEFAULT
+  seed=${VORLIX_SEED:-$1}
+  echo "seed $seed (VORLIX_SEED=$seed repeats the run's choices)"
+  RANDOM=$((seed % 32768))
+}
+end_session() { wine wineboot --end-session </dev/null >/dev/null 2>&1 || fail "wineboot could not end the session"; }
 shot() { import -window root "$1"; }
 # Microseconds, for timing what the program does.
 now() { echo "${EPOCHREALTIME/./}"; }
@@ -153,23 +176,19 @@ hover_tip() {
   probe wait-tip 5000 "$2" || fail "no tip holding '$2' over control $1 (shown: $(probe wait-tip 1 ''))"
 }
 
-# click_control ID: a real left click at the centre of one of the window's controls.
+# click_control NAME: a real left click at the centre of one of the window's
+# controls, named as in its layout ("key7", "Check3", "ok").
 click_control() {
   local x y
   read -r x y < <(probe control-centre "$1") || fail "no control $1"
   xdotool mousemove "$x" "$y" click 1
 }
 
-# Control ids of the window (src/ui/layout.h).
-IdOk=114
-IdCancel=115
-IdScanEnabled=110
-IdCombo13=113
-id_combo() { echo $((200 + 10 * $1)); }
-id_number() { echo $((200 + 10 * $1 + 1)); }
-id_key() { echo $((200 + 10 * $1 + 3)); }
-id_name() { echo $((200 + 10 * $1 + 5)); }
-id_check() { echo $((200 + 10 * $1 + 6)); }
+# press ok|cancel: a real click on the button, which hides the window.
+press() {
+  click_control "$1"
+  probe wait-hidden 5000 || fail "$1 did not hide the window"
+}
 
 start_program() {
   wine "$vorlix" &
@@ -193,15 +212,36 @@ wait_end() {
   wait "$vorlix_pid" || exit_status=$?
   vorlix_pid=
 }
+# ends_well CAUSE: the program ends within 15 s with status 0.
+ends_well() {
+  wait_end 15
+  ((exit_status == 0)) || fail "$1 ended the program with status $exit_status"
+}
+
+# cancel_over_bad_reg7: an unconfirmed edit of key7 in the shown window,
+# "Reg" "7" stored as "9" behind it and the store exported as before, then
+# CANCEL, which reloads the store and meets the bad value.
+cancel_over_bad_reg7() {
+  start_resident
+  configure
+  probe set-text key7 'Software\Unconfirmed' || fail "could not edit key7"
+  reg add "$StoreKey\\Reg" /v 7 /d 9 /f >/dev/null
+  export_store before
+  click_control cancel
+}
 
 exit_from_menu() {
   right_click_icon_and_choose 1 exit
-  wait_end 15
-  ((exit_status == 0)) || fail "Exit ended the program with status $exit_status"
+  ends_well Exit
 }
 
-# The store as "section<TAB>key<TAB>value" lines in the load order: what
-# `probe dump` prints for the controls. Anything but REG_SZ is shown as such.
+# The 50 entries with their defaults, as "section<TAB>key<TAB>value" lines
+# in the load order, and their sections: from the program's own table.
+Entries=$(probe entries) || fail "the probe printed no entries"
+mapfile -t Sections < <(cut -f1 <<<"$Entries" | uniq)
+
+# The store in the same form and order: what `probe dump` prints for the
+# controls. Anything but REG_SZ is shown as such.
 store_dump() {
   reg query "$StoreKey" /s | python3 -c '
 import sys
@@ -213,24 +253,29 @@ for line in sys.stdin.read().split("\n"):
     elif line.startswith("    ") and section:
         name, kind, data = (line[4:].split("    ", 2) + ["", ""])[:3]
         entries[(section, name)] = data if kind == "REG_SZ" else f"<{kind}> {data}"
-slots = [str(n) for n in range(1, 13)]
-order = [("Reg", k) for k in slots + ["13", "Enabled"]]
-order += [(s, k) for s in ("EnableKeys", "keydirs", "keynames") for k in slots]
-for key in order:
+for key in (tuple(line.split("\t")[:2]) for line in sys.argv[1].split("\n")):
     if key in entries:
         print(f"{key[0]}\t{key[1]}\t{entries.pop(key)}")
 for (s, k), v in sorted(entries.items()):
     print(f"unexpected\t{s}\\{k}\t{v}")
-'
+' "$Entries"
 }
 
 store_clear() { reg delete "$StoreKey" /f >/dev/null || true; }
+# export_store NAME: the store as $shots/store-NAME.reg, to compare;
+# store_unchanged WHY: the store as exported before, else fails saying WHY.
+export_store() { reg export "$StoreKey" "$(winepath -w "$shots/store-$1.reg")" /y >/dev/null || fail "reg export failed"; }
+store_unchanged() {
+  export_store after
+  cmp -s "$shots/store-before.reg" "$shots/store-after.reg" || fail "$1"
+}
 
-# store_plant: reads "section<TAB>key<TAB>value" lines and stores them all
-# with one reg.exe import.
-store_plant() {
+# store_configuration [OVERRIDES...]: the store emptied, then the
+# configuration with those overrides stored with one reg.exe import.
+store_configuration() {
   local file=$shots/.plant.reg
-  python3 -c '
+  store_clear
+  configuration "$@" | python3 -c '
 import sys
 out = ["REGEDIT4", ""]
 base = sys.argv[1]
@@ -262,20 +307,14 @@ rule() {
 configuration() {
   python3 -c '
 import sys
-slots = [str(n) for n in range(1, 13)]
-entries = {("Reg", k): "-1" for k in slots}
-entries[("Reg", "13")] = "2"
-entries[("Reg", "Enabled")] = "1"
-entries.update({("EnableKeys", k): "0" for k in slots})
-entries.update({("keydirs", k): "" for k in slots})
-entries.update({("keynames", k): "" for k in slots})
-for override in sys.argv[1:]:
+entries = {(s, k): v for s, k, v in (line.split("\t", 2) for line in sys.argv[1].split("\n"))}
+for override in sys.argv[2:]:
     section, key, value = override.split("\t", 2)
     assert (section, key) in entries, override
     entries[(section, key)] = value
 for (s, k), v in entries.items():
     print(f"{s}\t{k}\t{v}")
-' "$@"
+' "$Entries" "$@"
 }
 
 # same_lines WHAT EXPECTED ACTUAL: fails with a diff when they differ.
@@ -283,10 +322,26 @@ same_lines() {
   [[ $2 == "$3" ]] || fail "$1 differs from what was expected:
 $(diff <(echo "$2") <(echo "$3") || true)"
 }
+# store_holds WHEN [OVERRIDES...], window_holds WHEN [OVERRIDES...]: the
+# store, or the window's controls, hold that configuration.
+store_holds() { same_lines "the store $1" "$(configuration "${@:2}")" "$(store_dump)"; }
+window_holds() { same_lines "the window $1" "$(configuration "${@:2}")" "$(probe dump)"; }
 
 # Scratch entries for the rules to delete.
-has_value() { wine reg query "$1" /v "$2" >/dev/null 2>&1; }
-has_key() { wine reg query "$1" >/dev/null 2>&1; }
+# has_entry KEY [/v VALUE]: true if there, false only when reg says it is
+# not; any other failure of reg (a busy machine) is asked again, so a
+# failed query is never taken for a deletion.
+has_entry() {
+  local out tries
+  for tries in 1 2 3 4 5; do
+    out=$(wine reg query "$@" 2>&1) && return 0
+    [[ $out == *'Unable to find'* ]] && return 1
+    sleep 0.2
+  done
+  fail "reg query $* failed: $out"
+}
+has_value() { has_entry "$1" /v "$2"; }
+has_key() { has_entry "$1"; }
 plant_value() { reg add "$1" /v "$2" /d planted /f >/dev/null || fail "could not plant $1 $2"; }
 
 # gone_within MS KEY [VALUE]: polls until the value (or the key) is gone;

@@ -12,23 +12,12 @@
 # - while the failed exit save asks Retry or Cancel, the icon brings the
 #   question to the front; Retry saves, and an end of the session makes one
 #   last try without asking.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 
 SettingsBase='HKCU\Software\VB and VBA Program Settings'
 demo=$ScratchKey'\Demo\k'
-cleanup() {
-  stop_program
-  reg delete "$SettingsBase" /f >/dev/null || true
-  reg delete "$ScratchKey" /f >/dev/null || true
-}
-trap cleanup EXIT
+scratch=("$SettingsBase" "$ScratchKey")
 
-end_session() { wine wineboot --end-session </dev/null >/dev/null 2>&1 || fail "wineboot could not end the session"; }
-export_store() { reg export "$StoreKey" "$(winepath -w "$shots/store-$1.reg")" /y >/dev/null || fail "reg export failed"; }
 # icon_click_shows_message: a right click on the icon opens no menu and
 # brings the open message to the front.
 icon_click_shows_message() {
@@ -45,10 +34,10 @@ sound=("Reg${T}13${T}4" "Reg${T}1${T}1" "EnableKeys${T}1${T}1" "keydirs${T}1${T}
 # 1. A load that fails at "keynames" "1", after "Reg" "Enabled" has started
 # the timer: no pass may run on slot 1 while its name is still empty (that
 # path would name the whole key), and the end of the session writes nothing.
-cleanup
+tidy
 plant_value "$demo" v
 plant_value "$demo" other
-configuration "${sound[@]}" | store_plant
+store_configuration "${sound[@]}"
 reg add "$StoreKey\\keynames" /v 1 /t REG_DWORD /d 1 /f >/dev/null || fail "could not store a REG_DWORD"
 export_store before
 start_program
@@ -59,25 +48,18 @@ has_value "$demo" other || fail "a pass deleted the key behind the load's messag
 has_value "$demo" v || fail "a pass ran behind the load's message"
 end_session
 wait_end 15
-export_store after
-cmp -s "$shots/store-before.reg" "$shots/store-after.reg" || fail "the end of the session wrote the half-loaded window"
+store_unchanged "the end of the session wrote the half-loaded window"
 
 # 2. CANCEL meets a bad stored value: the icon brings the message forward, and
 # the end of the session writes nothing, not even the unconfirmed edit.
-configuration "${sound[@]}" | store_plant
-start_resident
-configure
-probe set-text "$(id_key 7)" 'Software\Unconfirmed' || fail "could not edit key7"
-reg add "$StoreKey\\Reg" /v 7 /d 9 /f >/dev/null
-export_store before
-click_control $IdCancel
+store_configuration "${sound[@]}"
+cancel_over_bad_reg7
 probe wait-msgbox 20000 >/dev/null || fail "no message about the bad value at CANCEL"
 icon_click_shows_message
 shot "$shots/message-in-front.png"
 end_session
 wait_end 15
-export_store after
-cmp -s "$shots/store-before.reg" "$shots/store-after.reg" || fail "the store changed after a failed revert"
+store_unchanged "the store changed after a failed revert"
 has_value "$demo" other || fail "the neighbour of the rule's value was deleted"
 
 # 3. The exit save fails: below a volatile key the registry refuses the
@@ -95,22 +77,20 @@ text=$(probe wait-msgbox 20000) || fail "no question after the failed exit save"
 icon_click_shows_message
 reg delete "$SettingsBase" /f >/dev/null || fail "could not make the store writable again"
 probe msgbox-press 4 || fail "could not press Retry"
-wait_end 15
-((exit_status == 0)) || fail "Retry after a failed exit save ended with status $exit_status"
-same_lines "the store after Retry" "$(configuration)" "$(store_dump)"
+ends_well "Retry after a failed exit save"
+store_holds "after Retry"
 
 # ... and the end of the session during the question makes one last try
 # without asking, then ends with the icon gone.
 volatile_store
 start_resident
 configure
-probe set-text "$(id_name 2)" 'Saved at the end' || fail "could not edit name2"
+probe set-text name2 'Saved at the end' || fail "could not edit name2"
 probe close || fail "no window to close"
 probe wait-msgbox 20000 >/dev/null || fail "no question after the failed exit save"
 reg delete "$SettingsBase" /f >/dev/null || fail "could not make the store writable again"
 end_session
 wait_end 15
 icon_leaves_taskbar 10 || fail "the icon stayed after the end of the session"
-same_lines "the store after the end of the session" "$(configuration "keynames${T}2${T}Saved at the end")" \
-  "$(store_dump)"
+store_holds "after the end of the session" "keynames${T}2${T}Saved at the end"
 rm -f "$shots"/store-*.reg

@@ -9,22 +9,14 @@
 # The moments adapt towards the save, so most cuts fall inside it; kills go
 # on (at most KILLS more) until one has fallen inside it, else the run is
 # inconclusive and fails. Every failure names the kill and what was seen.
-set -eEuo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
+source "$(dirname "$0")/lib.sh"
 stress_exe=${4:?vorlix_stress.exe}
 kills=${5:-12}
-source "$(dirname "$0")/lib.sh"
+set -E
 trap 'status=$?; fail "line $LINENO: \"$BASH_COMMAND\" failed with status $status"' ERR
 
-stress() { wine "$stress_exe" "$@" | tr -d '\r'; }
 work=$(mktemp -d)
-cleanup() {
-  stop_program
-  rm -rf "$work"
-}
-trap cleanup EXIT
+cleanup() { rm -rf "$work"; }
 
 # click_then_stop PID MS: a real click where the pointer is, and SIGSTOP to
 # the program's wine process MS milliseconds after xdotool was started (the
@@ -96,10 +88,7 @@ print("before" if cut == old else "after" if cut == new else "during")
 ' "$@"
 }
 
-# Fixed as a test; the benchmark picks one at random.
-seed=${VORLIX_SEED:-987255311}
-echo "seed $seed (VORLIX_SEED=$seed repeats the configurations)"
-RANDOM=$((seed % 32768))
+seed_random 987255311
 store_clear
 stress store-random "$seed" || fail "could not store the first configuration"
 start_apart
@@ -112,7 +101,7 @@ for ((kill = 1; kill <= kills || (during == 0 && kill <= 2 * kills); kill++)); d
   stress window-random $((seed + kill)) || fail "could not set the window's configuration"
   stress store-dump >"$work/old" || fail "could not read the store before the click"
   probe dump >"$work/new" || fail "no window to dump before the click ($(seen))"
-  read -r x y < <(probe control-centre $IdOk) || fail "no OK button ($(seen))"
+  read -r x y < <(probe control-centre ok) || fail "no OK button ($(seen))"
   xdotool mousemove "$x" "$y"
   delay=$((lo + RANDOM % (hi - lo + 1)))
   click_then_stop "$vorlix_pid" "$delay" || fail "the click on OK at $x,$y failed"

@@ -4,21 +4,12 @@
 # the active rules, planted with reg.exe, are gone within about two seconds
 # and are deleted again when re-created; the entries of Unchecked and Grayed
 # rules survive, and so does a key that has subkeys, whole.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 
+scratch=("$ScratchKey" "$ScratchKeyLM")
 values=$ScratchKey'\Values'
 parent=$ScratchKey'\Parent'
 leaf=$ScratchKey'\Leaf'
-cleanup() {
-  stop_program
-  reg delete "$ScratchKey" /f >/dev/null || true
-  reg delete "$ScratchKeyLM" /f >/dev/null || true
-}
-trap cleanup EXIT
 
 mapfile -t overrides < <(
   echo "Reg${T}13${T}4"
@@ -30,10 +21,9 @@ mapfile -t overrides < <(
   rule 6 2 1 'Software\VorlixE2E' 'Machine'
   rule 7 1 1 'Software\VorlixE2E\Values' 'Second'
 )
-store_clear
-configuration "${overrides[@]}" | store_plant
+store_configuration "${overrides[@]}"
 
-cleanup
+tidy
 for name in 'Active one' Unchecked Grayed Second; do plant_value "$values" "$name"; done
 plant_value "$parent" 'Own value'
 plant_value "$parent"'\Child' 'Child value'
@@ -62,6 +52,5 @@ has_value "$parent" 'Own value' || fail "the key with subkeys lost its value"
 has_value "$parent"'\Child' 'Child value' || fail "the key with subkeys lost its subkey"
 
 probe close || fail "no window to close"
-wait_end 15
-((exit_status == 0)) || fail "the program ended with status $exit_status"
-same_lines "the store after the run" "$(configuration "${overrides[@]}")" "$(store_dump)"
+ends_well "the close box"
+store_holds "after the run" "${overrides[@]}"

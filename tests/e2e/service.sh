@@ -7,13 +7,9 @@
 # store that others may write applies nothing; a rule through a registry
 # link deletes nothing; sc stop ends it. Wine enforces no key permissions and
 # keeps no event log: the trust decision and the events are tested natively.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
+source "$(dirname "$0")/lib.sh"
 service_exe=${4:?vorlix-service.exe}
 keys_exe=${5:?machine_keys.exe}
-source "$(dirname "$0")/lib.sh"
 
 Name=VorlixMachineRules
 Store='HKLM\SOFTWARE\Vennik\Vorlix'
@@ -28,22 +24,20 @@ cleanup() {
   sc stop "$Name" >/dev/null || true
   poll 20 is_state STOPPED >/dev/null || true
   sc delete "$Name" >/dev/null || true
-  reg delete "$Store" /f >/dev/null || true
-  reg delete "$Scratch" /f >/dev/null || true
 }
-trap cleanup EXIT
+scratch=("$Store" "$Scratch")
 keys() { wine "$keys_exe" "$@" >/dev/null || fail "machine_keys $*"; }
 # set SECTION KEY TEXT: one entry of the machine store.
 set_entry() { reg add "$Store\\$1" /v "$2" /d "$3" /f >/dev/null || fail "could not write $1\\$2"; }
 secure() {
   keys sddl 'SOFTWARE\Vennik\Vorlix' "$1"
-  for section in Reg EnableKeys keydirs keynames; do keys sddl "SOFTWARE\\Vennik\\Vorlix\\$section" "$1"; done
+  for section in "${Sections[@]}"; do keys sddl "SOFTWARE\\Vennik\\Vorlix\\$section" "$1"; done
 }
 still_there() { has_value "$1" "$2" || fail "$3"; }
 
-cleanup
+tidy
 # The rules: 1 a value next to a neighbour, 2 the same through a link.
-for section in Reg EnableKeys keydirs keynames; do reg add "$Store\\$section" /f >/dev/null; done
+for section in "${Sections[@]}"; do reg add "$Store\\$section" /f >/dev/null; done
 secure "$Secure"
 set_entry Reg 13 5
 set_entry Reg 1 2; set_entry EnableKeys 1 1
@@ -121,7 +115,7 @@ echo "secured again, planted: gone after $t s"
 still_there "$Scratch\\Target" Victim "a rule deleted through a registry link"
 
 # Emptied, then its key deleted and written again: the store is read again.
-for section in Reg EnableKeys keydirs keynames; do reg delete "$Store\\$section" /f >/dev/null; done
+for section in "${Sections[@]}"; do reg delete "$Store\\$section" /f >/dev/null; done
 sleep 3; reg delete "$Store" /f >/dev/null; plant_value "$Scratch\\Machine" Updater  # once read empty
 set_entry Reg 1 2; set_entry EnableKeys 1 1; set_entry keydirs 1 'Software\VorlixServiceE2E\Machine'
 set_entry keynames 1 Updater; secure "$Secure"; set_entry Reg 13 5  # a read after securing

@@ -9,13 +9,9 @@
 # it, when the key with a subkey goes, when the store differs from what the
 # last OK or the exit wrote, or when the program's handles, GDI objects,
 # windows or private bytes grow beyond their noise bound.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
+source "$(dirname "$0")/lib.sh"
 stress_exe=${4:?vorlix_stress.exe}
 seconds=${5:-30}
-source "$(dirname "$0")/lib.sh"
 
 # Growth from the warmed-up program to the end that is still noise: Wine
 # opens each predefined root key once, when it is first used (an edit that
@@ -24,22 +20,15 @@ source "$(dirname "$0")/lib.sh"
 # these within a minute.
 HandleBound=2 GdiBound=4 UserBound=0 PrivateBoundKiB=1024
 
-stress() { wine "$stress_exe" "$@" | tr -d '\r'; }
-scratch_keys=('HKCU\Software\VorlixSoak' 'HKLM\Software\VorlixSoak' 'HKU\.DEFAULT\Software\VorlixSoak'
-              'HKCR\VorlixSoak.Type')
+scratch=('HKCU\Software\VorlixSoak' 'HKLM\Software\VorlixSoak' 'HKU\.DEFAULT\Software\VorlixSoak'
+         'HKCR\VorlixSoak.Type')
 planter_pid=
 cleanup() {
-  stop_program
   [[ -n $planter_pid ]] && kill "$planter_pid" 2>/dev/null || true
-  for key in "${scratch_keys[@]}"; do reg delete "$key" /f >/dev/null || true; done
   reg delete 'HKCU' /v 'VorlixSoak root value' /f >/dev/null || true
 }
-trap cleanup EXIT
 
-# Fixed as a test; the benchmark picks one at random.
-seed=${VORLIX_SEED:-20261207}
-echo "seed $seed (VORLIX_SEED=$seed repeats the run's choices)"
-RANDOM=$((seed % 32768))
+seed_random 20261207
 pause() { sleep "$(awk -v a="$1" -v b="$2" -v r=$RANDOM 'BEGIN { printf "%.2f", a + (b - a) * r / 32767 }')"; }
 
 # --- the planter: a coprocess that answers "busy" and "ready" with "ok" ---
@@ -62,8 +51,7 @@ measure() {  # measure NAME: figures[NAME.handles] and so on
 declare -A episodes=()
 stored_as_shown=0 stored_differs=0
 ok_and_check() {
-  click_control $IdOk
-  probe wait-hidden 5000 || fail "OK did not hide the window"
+  press ok
   if [[ $(stress store-dump) == "$(probe dump)" ]]; then
     stored_as_shown=$((stored_as_shown + 1))
   else
@@ -73,10 +61,10 @@ ok_and_check() {
 }
 edits() { local n; for ((n = 1 + RANDOM % 2; n > 0; n--)); do stress window-edit $RANDOM || fail "could not edit"; done; }
 scanner_box_twice() {
-  click_control $IdScanEnabled
+  click_control scanenabled
   pause 0.2 1
-  click_control $IdScanEnabled
-  [[ $(probe value $IdScanEnabled) == 1 ]] || fail "two clicks left the scanner box unticked"
+  click_control scanenabled
+  [[ $(probe value scanenabled) == 1 ]] || fail "two clicks left the scanner box unticked"
 }
 episode() {
   local kind
@@ -87,8 +75,7 @@ episode() {
        configure; edits; ok_and_check; pause 1 3
        configure; stress window-soak || fail "could not restore the rules"; ok_and_check ;;
     2) kind="edit, CANCEL, Configure, OK"
-       configure; edits; click_control $IdCancel
-       probe wait-hidden 5000 || fail "CANCEL did not hide the window"
+       configure; edits; press cancel
        pause 0 2; configure; ok_and_check ;;
     3) kind="scanner box off and on, scan while shown, OK"
        configure; scanner_box_twice; pause 1 3; ok_and_check ;;
@@ -114,7 +101,7 @@ sample() {
   done
 }
 
-cleanup
+tidy
 store_clear
 stress store-soak || fail "could not store the soak configuration"
 start_resident

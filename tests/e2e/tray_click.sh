@@ -5,10 +5,6 @@
 # click on the icon opens the popup; "Configure" shows the window; "Exit"
 # ends the program with status 0 and takes the icon away. Screenshots of the
 # popup and of the window are written to SHOT_DIR.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 rm -f "$shots"/popup-*.png "$shots"/window*.png
 store_clear

@@ -26,10 +26,12 @@
 //   vorlix_probe wait-no-icon MS       the shell holds no icon of the window
 //   vorlix_probe dump                  the 50 settings as the controls hold
 //                                      them: "section<TAB>key<TAB>value" lines
-//   vorlix_probe value ID              one control's list index, check state
+//   vorlix_probe entries               the 50 settings' defaults, in the same
+//                                      form and order
+//   vorlix_probe value NAME            one control's list index, check state
 //                                      or text
-//   vorlix_probe set-text ID TEXT      replaces an edit box's text (as typing)
-//   vorlix_probe control-centre ID     "x y": screen centre of a control
+//   vorlix_probe set-text NAME TEXT    replaces an edit box's text (as typing)
+//   vorlix_probe control-centre NAME   "x y": screen centre of a control
 //   vorlix_probe close                 the close box: posts WM_CLOSE
 //   vorlix_probe close-app             what the Restart Manager sends to close
 //                                      a program for an installer: the
@@ -58,6 +60,8 @@
 //                                      text replaced, or the dialog told it
 //                                      was clicked
 //
+// A control goes by its own name in the window's layout: "key7", "Combo13", "ok".
+//
 // Exit status 0 when the condition holds, 1 when the wait ran out or the
 // window is missing, 2 on a usage error.
 #include <windows.h>
@@ -70,6 +74,7 @@
 #include <functional>
 #include <string>
 
+#include "settings/stored_entries.h"
 #include "ui/layout.h"
 
 namespace {
@@ -202,33 +207,41 @@ std::wstring controlValue(HWND control) {
   return windowText(control);
 }
 
-HWND controlById(const wchar_t* id) {
+HWND controlNamed(const wchar_t* name) {
   HWND window = form();
-  return window == nullptr ? nullptr
-                           : ::GetDlgItem(window, static_cast<int>(std::wcstol(id, nullptr, 10)));
+  if (window == nullptr) return nullptr;
+  for (const ui::PlacedControl& control : ui::layoutControls())
+    if (control.name == name) return ::GetDlgItem(window, control.id);
+  return nullptr;
+}
+
+// The control that shows an entry.
+int controlOf(const SettingsEntry& entry) {
+  switch (entry.item()) {
+    case ConfigItem::HiveIndex: return ui::ids::combo(entry.slot);
+    case ConfigItem::PriorityIndex: return ui::ids::combo(PriorityCombo);
+    case ConfigItem::ScannerState: return ui::ids::checkBox(ScannerBox);
+    case ConfigItem::EnableState: return ui::ids::checkBox(entry.slot);
+    case ConfigItem::KeyPath: return ui::ids::textBox(TextField::KeyPath, entry.slot);
+    case ConfigItem::ValueName: return ui::ids::textBox(TextField::ValueName, entry.slot);
+  }
+  return 0;
+}
+
+void printEntry(const SettingsEntry& entry, const std::wstring& text) {
+  printUtf8(std::wstring(entry.section()) + L"\t" + entry.key() + L"\t" + text);
 }
 
 // The settings in the load order, each read from its control.
 bool dump() {
   HWND window = form();
   if (window == nullptr) return false;
-  auto line = [&](const wchar_t* section, const std::wstring& key, int id) {
-    HWND control = ::GetDlgItem(window, id);
+  for (const SettingsEntry& entry : loadOrder()) {
+    HWND control = ::GetDlgItem(window, controlOf(entry));
     if (control == nullptr) return false;
-    printUtf8(std::wstring(section) + L"\t" + key + L"\t" + controlValue(control));
-    return true;
-  };
-  bool ok = true;
-  for (int n = 1; n <= SlotCount; ++n) ok &= line(L"Reg", std::to_wstring(n), ui::ids::combo(n));
-  ok &= line(L"Reg", L"13", ui::ids::Combo13);
-  ok &= line(L"Reg", L"Enabled", ui::ids::scanenabled);
-  for (int n = 1; n <= SlotCount; ++n)
-    ok &= line(L"EnableKeys", std::to_wstring(n), ui::ids::checkBox(n));
-  for (int n = 1; n <= SlotCount; ++n)
-    ok &= line(L"keydirs", std::to_wstring(n), ui::ids::textBox(TextField::Key, n));
-  for (int n = 1; n <= SlotCount; ++n)
-    ok &= line(L"keynames", std::to_wstring(n), ui::ids::textBox(TextField::Name, n));
-  return ok;
+    printEntry(entry, controlValue(control));
+  }
+  return true;
 }
 
 // The window's tooltip, when it shows a tip: the tooltip's owner is the window.
@@ -389,20 +402,24 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"wait-icon") return status(waitFor(wait, [] { return iconExists(); }));
   if (command == L"wait-no-icon") return status(waitFor(wait, [] { return !iconExists(); }));
   if (command == L"dump") return status(dump());
+  if (command == L"entries") {
+    for (const SettingsEntry& entry : loadOrder()) printEntry(entry, entry.defaultText());
+    return 0;
+  }
   if (command == L"value" && argc == 3) {
-    HWND control = controlById(argv[2]);
+    HWND control = controlNamed(argv[2]);
     if (control == nullptr) return 1;
     printUtf8(controlValue(control));
     return 0;
   }
   if (command == L"set-text" && argc == 4) {
-    HWND control = controlById(argv[2]);
+    HWND control = controlNamed(argv[2]);
     if (control == nullptr) return 1;
     // The edit control tells its parent (EN_CHANGE) as it does for typing.
     return status(::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3])) != FALSE);
   }
   if (command == L"control-centre" && argc == 3) {
-    HWND control = controlById(argv[2]);
+    HWND control = controlNamed(argv[2]);
     RECT r{};
     if (control == nullptr || !::GetWindowRect(control, &r)) return 1;
     std::printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);

@@ -235,7 +235,7 @@ void showRulePart(const SettingsEntry& e, const std::wstring& value) {
       return;
     case ConfigItem::KeyPath:
     case ConfigItem::ValueName: {
-      const TextField field = e.item() == ConfigItem::KeyPath ? TextField::Key : TextField::Name;
+      const TextField field = e.item() == ConfigItem::KeyPath ? TextField::KeyPath : TextField::ValueName;
       // As typing: the edit control tells its parent (EN_CHANGE).
       if (!::SendMessageW(control(ui::ids::textBox(field, slot)), WM_SETTEXT, 0,
                           reinterpret_cast<LPARAM>(value.c_str())))

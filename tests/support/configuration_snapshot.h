@@ -36,8 +36,8 @@ inline std::wstring controlValue(const ConfigControls& c, const Address& a) {
   const int slot = std::stoi(key);
   if (section == L"Reg") return std::to_wstring(c.listIndex(slot));
   if (section == L"EnableKeys") return std::to_wstring(static_cast<int>(c.checkValue(slot)));
-  if (section == L"keydirs") return c.text(TextField::Key, slot);
-  return c.text(TextField::Name, slot);
+  if (section == L"keydirs") return c.text(TextField::KeyPath, slot);
+  return c.text(TextField::ValueName, slot);
 }
 
 inline std::vector<std::wstring> snapshot(const ConfigControls& c) {

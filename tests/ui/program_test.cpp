@@ -538,14 +538,14 @@ TEST(Program_Instant, WatchesExactlyWhileScanningAtInstantAndFollowsTheWindow) {
   run.window.rightClickIcon();
   EXPECT_FALSE(run.window.watchMemory.armed());
   const std::size_t arms = run.window.watchMemory.arms.size();
-  run.window.typeText(TextField::Name, 1, L"Typed");
+  run.window.typeText(TextField::ValueName, 1, L"Typed");
   EXPECT_EQ(run.window.watchMemory.arms.size(), arms);
 
   // Scanning while the window is open: every edit of a row arms again.
   run.window.clickScanner();
   run.window.clickScanner();
   ASSERT_TRUE(run.window.watchMemory.armed());
-  run.window.typeText(TextField::Key, 2, L"Software\\Two");
+  run.window.typeText(TextField::KeyPath, 2, L"Software\\Two");
   run.window.pickHive(2, 1);
   run.window.clickRuleBox(2);
   EXPECT_EQ(run.window.watchMemory.arms.back().paths,
@@ -560,10 +560,34 @@ TEST(Program_Instant, WatchesExactlyWhileScanningAtInstantAndFollowsTheWindow) {
   EXPECT_EQ(run.window.watchMemory.arms.back().paths, std::vector<std::wstring>{stored});
 }
 
-TEST(Program_Failure, UnexpectedFailureMessageSaysWhatAndWhy) {
-  const std::wstring text = describeUnexpectedFailure(L"save the configuration", "SetTimer failed with error 8");
-  EXPECT_NE(text.find(L"Vorlix could not save the configuration."), std::wstring::npos);
-  EXPECT_NE(text.find(L"SetTimer failed with error 8"), std::wstring::npos);
+// The tip reads the row as it is now and the records of the timer's scans.
+TEST(Program_RuleTip, TellsTheRowsFieldsNowAndTheOutcomesOfTheTimersScans) {
+  ProgramRun run;
+  run.storeActiveRule(2, L"Run");
+  run.store.put(L"Reg", L"13", L"4");
+  run.program.start();
+  run.deleter.answer = [](std::wstring_view) { return DeletionOutcome::of(DeletionOutcome::Kind::NotThere); };
+  ASSERT_EQ(run.window.timerMemory.advance(2000), 2);
+
+  EXPECT_EQ(run.program.describeRule(2),
+            L"Rule 2 deletes the value \"Run\" in the key HKEY_CURRENT_USER\\Software\\Test.\nFull path: "
+            L"HKEY_CURRENT_USER\\Software\\Test\\Run\nNot deleted in 2 scans since Vorlix started.\n"
+            L"Last scan: nothing to delete (the value is not there).");
+  EXPECT_EQ(run.program.records()[1].tries, 0u);
+  // Typing into the row changes what the tip says the rule names, at once.
+  run.window.controlsMemory.setText(TextField::KeyPath, 2, L"\\Software\\Test");
+  EXPECT_EQ(run.program.describeRule(2).find(L"Rule 2 names nothing: the key path starts with a backslash.\n"), 0u);
+}
+
+TEST(Program_Failure, AnUnexpectedFailureSaysWhatWasBeingDoneAndWhyAndEndsTheRun) {
+  ProgramRun run;
+  run.program.start();
+  failNextWrite<std::runtime_error>(run);
+  run.window.clickOk();
+  EXPECT_EQ(run.prompts.errors,
+            std::vector<std::wstring>{L"Vorlix could not save the configuration.\n\nout of luck\n\nVorlix will now end."});
+  EXPECT_TRUE(run.program.ended());
+  EXPECT_EQ(run.program.exitStatus(), ExitStatus::UnexpectedFailure);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/memory/memory_settings_store.h"
 #include "platform/memory/memory_window.h"
 #include "platform/memory/recording_deleter.h"
+#include "support/unexpected_prompts.h"
 #include "ui/program.h"
 
 namespace vorlix::ui {
@@ -13,19 +14,10 @@ namespace {
 // The program on the in-memory window, scanning at "Middle" with slot 1
 // active, the window hidden, the icon added.
 struct Rig {
-  struct NoPrompts final : UserPrompts {
-    void reportError(std::wstring_view) override { ADD_FAILURE() << "unexpected message"; }
-    bool askRetry(std::wstring_view) override {
-      ADD_FAILURE() << "unexpected question";
-      return false;
-    }
-    void bringToFront() override {}
-  };
-
   MemoryWindow window;
   MemorySettingsStore store;
   RecordingDeleter deleter;
-  NoPrompts prompts;
+  test::UnexpectedPrompts prompts;
   Program program{window, store, deleter, prompts};
 
   explicit Rig(int shellRefusals = 0) {
@@ -146,7 +138,7 @@ TEST(TrayMenu_Configure, WhileShownLeavesWindowAndControlsAsTheyAre) {
   Rig rig;
   rig.rightClickIcon(MenuCommand::Configure);
   // The user edits and clicks the scanner on again.
-  rig.window.controlsMemory.setText(TextField::Key, 4, L"edited");
+  rig.window.controlsMemory.setText(TextField::KeyPath, 4, L"edited");
   rig.window.controlsMemory.setListIndex(7, 3);
   rig.window.clickScanner();
   rig.window.clickScanner();
@@ -166,8 +158,8 @@ TEST(TrayMenu_Configure, WhileShownLeavesWindowAndControlsAsTheyAre) {
   for (int box = 0; box <= SlotCount; ++box)
     EXPECT_EQ(rig.window.controlsMemory.checkValue(box), before.checkValue(box));
   for (int slot = 1; slot <= SlotCount; ++slot) {
-    EXPECT_EQ(rig.window.controlsMemory.text(TextField::Key, slot), before.text(TextField::Key, slot));
-    EXPECT_EQ(rig.window.controlsMemory.text(TextField::Name, slot), before.text(TextField::Name, slot));
+    EXPECT_EQ(rig.window.controlsMemory.text(TextField::KeyPath, slot), before.text(TextField::KeyPath, slot));
+    EXPECT_EQ(rig.window.controlsMemory.text(TextField::ValueName, slot), before.text(TextField::ValueName, slot));
   }
 }
 
@@ -189,7 +181,7 @@ TEST(TrayMenu_Exit, UnloadsOnceThroughTheCloseBoxPathAndRemovesTheIcon) {
 TEST(Window_CloseBox, SavesUnconfirmedEditsAndUnloadsLikeExit) {
   Rig rig;
   rig.rightClickIcon(MenuCommand::Configure);
-  rig.window.controlsMemory.setText(TextField::Key, 2, L"unconfirmed");
+  rig.window.controlsMemory.setText(TextField::KeyPath, 2, L"unconfirmed");
   rig.window.clickCloseBox();
   EXPECT_EQ(rig.window.unloads, (std::vector<UnloadCause>{UnloadCause::CloseBox}));
   EXPECT_EQ(rig.store.get(L"keydirs", L"2"), L"unconfirmed");
@@ -197,24 +189,6 @@ TEST(Window_CloseBox, SavesUnconfirmedEditsAndUnloadsLikeExit) {
   EXPECT_FALSE(rig.window.trayMemory.shown);
   EXPECT_TRUE(rig.program.ended());
 }
-
-struct ClickCase {
-  CheckState from;
-  CheckState to;
-};
-constexpr ClickCase kClicks[] = {
-    {CheckState::Unchecked, CheckState::Checked},
-    {CheckState::Checked, CheckState::Unchecked},
-    {CheckState::Grayed, CheckState::Checked},
-};
-
-class CheckBoxClick : public ::testing::TestWithParam<ClickCase> {};
-
-TEST_P(CheckBoxClick, SwitchesBetweenUncheckedAndCheckedOnly) {
-  EXPECT_EQ(clickedState(GetParam().from), GetParam().to);
-}
-
-INSTANTIATE_TEST_SUITE_P(States, CheckBoxClick, ::testing::ValuesIn(kClicks));
 
 }  // namespace
 }  // namespace vorlix::ui

@@ -1,30 +1,29 @@
 #include "platform/memory/memory_window.h"
 
-#include <stdexcept>
-
+#include "core/unexpected_failure.h"
 #include "ui/tray_menu.h"
 
 namespace vorlix {
 
 MemoryTrayIcon::MemoryTrayIcon() : keeper_(*this, retryTimer) {
-  retryTimer.onFire = [this] { keeper_.retryDue(); };
+  retryTimer.onFire = [this] { keeper_.retryTimerFired(); };
 }
 
 void MemoryTrayIcon::addTrayIcon() {
   if (log) log->push_back(L"add icon");
   ++adds;
-  keeper_.want();
+  keeper_.addTrayIcon();
 }
 
 void MemoryTrayIcon::deleteTrayIcon() {
   if (log) log->push_back(L"delete icon");
   ++deletes;
-  keeper_.unwant();
+  keeper_.deleteTrayIcon();
 }
 
 void MemoryTrayIcon::focusNotificationArea() { ++focusReturns; }
 
-bool MemoryTrayIcon::addIcon() {
+bool MemoryTrayIcon::tryAddIcon() {
   ++shellAdds;
   if (refuseAdds > 0) {
     --refuseAdds;
@@ -34,7 +33,7 @@ bool MemoryTrayIcon::addIcon() {
   return true;
 }
 
-void MemoryTrayIcon::removeIcon() { shown = false; }
+void MemoryTrayIcon::deleteIcon() { shown = false; }
 
 MemoryWindow::MemoryWindow() {
   timerMemory.onFire = [this] { events().timerFired(); };
@@ -45,14 +44,14 @@ MemoryWindow::MemoryWindow() {
 }
 
 void MemoryWindow::show() {
-  if (unloaded) throw std::logic_error("show after unload");
+  if (unloaded) unreachable("show after unload");
   log.push_back(L"show");
   if (!shown_) ++shows;
   shown_ = true;
 }
 
 void MemoryWindow::hide() {
-  if (unloaded) throw std::logic_error("hide after unload");
+  if (unloaded) unreachable("hide after unload");
   log.push_back(L"hide");
   if (shown_) ++hides;
   shown_ = false;
@@ -118,7 +117,7 @@ void MemoryWindow::rightClickIcon(ui::ScreenPoint at) {
 }
 
 ui::WindowEvents& MemoryWindow::events() {
-  if (events_ == nullptr) throw std::logic_error("window events not wired");
+  if (events_ == nullptr) unreachable("window events not wired");
   return *events_;
 }
 

@@ -9,14 +9,13 @@
 #include "platform/memory/manual_timer.h"
 #include "platform/memory/memory_controls.h"
 #include "platform/memory/memory_registry_watch.h"
-#include "ui/toolkit.h"
-#include "ui/tray_menu.h"
+#include "ui/config_window.h"
 
 namespace vorlix {
 
 // The icon and the shell's notification area in one: the shell refuses as
 // many adds as the test asks, and retryTimer brings the keeper's retries.
-class MemoryTrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
+class MemoryTrayIcon final : public ui::TrayIcon, private ui::TrayShell {
  public:
   MemoryTrayIcon();
   MemoryTrayIcon(const MemoryTrayIcon&) = delete;
@@ -25,8 +24,9 @@ class MemoryTrayIcon final : public ui::NotificationIcon, private ui::TrayShell 
   void addTrayIcon() override;
   void deleteTrayIcon() override;
   void focusNotificationArea() override;
+  bool added() const override { return keeper_.added(); }
   // The shell broadcasts "TaskbarCreated".
-  void taskbarCreated() { keeper_.shellAnnounced(); }
+  void taskbarCreated() { keeper_.taskbarCreated(); }
 
   int adds = 0;  // the program's requests
   int deletes = 0;
@@ -38,13 +38,13 @@ class MemoryTrayIcon final : public ui::NotificationIcon, private ui::TrayShell 
   std::vector<std::wstring>* log = nullptr;
 
  private:
-  bool addIcon() override;
-  void removeIcon() override;
+  bool tryAddIcon() override;
+  void deleteIcon() override;
 
   ui::TrayIconKeeper keeper_;
 };
 
-class MemoryWindow final : public ui::WindowToolkit {
+class MemoryWindow final : public ui::ConfigWindow {
  public:
   // Timer1's firings (timerMemory.advance) reach the events like WM_TIMER,
   // and so do the watch's reports (watchMemory.change).
@@ -61,7 +61,7 @@ class MemoryWindow final : public ui::WindowToolkit {
   ConfigControls& controls() override { return controlsMemory; }
   ScanTimer& timer() override { return timerMemory; }
   RegistryWatch& registryWatch() override { return watchMemory; }
-  ui::NotificationIcon& trayIcon() override { return trayMemory; }
+  ui::TrayIcon& trayIcon() override { return trayMemory; }
   void setEvents(ui::WindowEvents* events) override { events_ = events; }
 
   // The user's actions, raising what the real window raises.

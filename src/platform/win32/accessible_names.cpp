@@ -5,7 +5,7 @@
 
 namespace vorlix::win32 {
 
-HRESULT setAccessibleNames(IAccPropServices& service, std::span<const ControlName> names) {
+HRESULT trySetAccessibleNames(IAccPropServices& service, std::span<const ControlName> names) {
   for (const ControlName& n : names) {
     // The client object is what a screen reader asks for a standard control.
     const HRESULT hr = service.SetHwndPropStr(n.control, static_cast<DWORD>(OBJID_CLIENT),
@@ -38,7 +38,7 @@ AccessibleNames::AccessibleNames(std::span<const ControlName> names, IAccPropSer
   }
   service_.reset(service);
   for (const ControlName& n : names) named_.push_back(n.control);
-  result_ = setAccessibleNames(*service_, names);
+  result_ = trySetAccessibleNames(*service_, names);
 }
 
 AccessibleNames::~AccessibleNames() {

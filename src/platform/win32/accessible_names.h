@@ -21,7 +21,7 @@ struct ControlName {
 
 // Annotates each control's client object with its name; the first failure
 // stops the walk and is returned.
-HRESULT setAccessibleNames(IAccPropServices& service, std::span<const ControlName> names);
+HRESULT trySetAccessibleNames(IAccPropServices& service, std::span<const ControlName> names);
 
 // Owns what the names need: COM on this thread and the service, for as long
 // as the controls are named.

@@ -14,6 +14,11 @@ Win32Error::Win32Error(const char* call, DWORD code)
 
 std::wstring Win32Error::describe() const { return widenAscii(call_) + L": " + systemMessage(code_); }
 
+std::wstring describeFailure(const std::exception& failure) {
+  if (const auto* error = dynamic_cast<const Win32Error*>(&failure)) return error->describe();
+  return widenAscii(failure.what());
+}
+
 std::wstring systemMessage(DWORD code) {
   wchar_t* buffer = nullptr;
   const DWORD length = ::FormatMessageW(

@@ -1,14 +1,16 @@
-// Win32 results checked by the API's failure convention. Each helper throws
-// Win32Error naming the call and the system's own message.
+// Win32 results checked by the API's failure convention, and the errors
+// they throw (the policy: docs/architecture.md, "Errors").
 #pragma once
 
 #include <windows.h>
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
 namespace vorlix::win32 {
 
+// A call failed, and the system said why: its error code.
 class Win32Error : public std::runtime_error {
  public:
   Win32Error(const char* call, DWORD code);
@@ -21,8 +23,27 @@ class Win32Error : public std::runtime_error {
   DWORD code_;
 };
 
+// A call failed without a code of the system's: a message to a control
+// answered its failure value (CB_ADDSTRING's CB_ERRSPACE, TTM_ADDTOOLW's
+// FALSE), or what was read back is not what the call reported. The text
+// says which call and what it answered.
+class Win32Refusal : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A wait ran out before what it waited for came: no call failed.
+class TimeoutError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // The system's text for an error code, without the trailing line break.
 std::wstring systemMessage(DWORD code);
+
+// What a user or the event log is told of a failure: a Win32Error's call and
+// the system's reason, any other failure's own text.
+std::wstring describeFailure(const std::exception& failure);
 
 // For APIs that return an LSTATUS / error code (the registry).
 inline LSTATUS checkStatus(LSTATUS status, const char* call) {

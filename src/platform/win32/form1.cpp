@@ -6,13 +6,13 @@
 #include <utility>
 
 #include "platform/win32/check.h"
-#include "platform/win32/single_instance.h"
+#include "platform/win32/only_copy.h"
 #include "ui/tray_menu.h"
 #include "ui/window_messages.h"
 
 namespace vorlix::win32 {
 
-Form1::Form1(HINSTANCE instance, TrayIcon::ShellNotify shell, IAccPropServices* nameService)
+Form1::Form1(HINSTANCE instance, ShellTrayIcon::ShellNotify shell, IAccPropServices* nameService)
     : instance_(instance), nameService_(nameService) {
   taskbarCreated_ = taskbarCreatedMessage();
   configureRequest_ = configureRequestMessage();
@@ -66,7 +66,7 @@ void Form1::makeControls() {
 
     rebuildFont();
     createControls();
-    addRuleTips();
+    addRuleTooltip();
     nameControls(nameService_);
     loadIcons();
     lastFocus_ = controls_[ui::ids::scanenabled];
@@ -139,22 +139,22 @@ ui::MenuCommand Form1::popupMenu(ui::ScreenPoint at) {
 }
 
 void Form1::unload(ui::UnloadCause cause) {
-  if (unloading_ || hwnd() == nullptr) return;
-  unloading_ = true;
-  // The window goes whatever the unload step does; a failure in it still
-  // reaches the caller.
-  struct DestroyAtEnd {
+  if (hwnd() == nullptr) return;
+  // The window goes and the run ends whatever the unload step does; a
+  // failure in it still reaches the caller. A window merely destroyed (its
+  // owner went out of scope) ends nothing.
+  struct EndAtExit {
     Form1& form;
-    ~DestroyAtEnd() { form.destroy(); }
-  } destroyAtEnd{*this};
+    ~EndAtExit() {
+      form.destroy();
+      ::PostQuitMessage(0);
+    }
+  } endAtExit{*this};
   if (events_) events_->unloading(cause);
 }
 
 void Form1::destroyed() {
   if (tips_) tips_->ownerDestroyed();
-  // The run ends with the window it unloaded; a window merely destroyed
-  // (its owner went out of scope) ends nothing.
-  if (unloading_) ::PostQuitMessage(0);
 }
 
 LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -178,7 +178,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == Timer1Id && events_) events_->timerFired();
-      if (wParam == TrayIcon::RetryTimerId && tray_) tray_->retryTimerFired();
+      if (wParam == ShellTrayIcon::RetryTimerId && tray_) tray_->retryTimerFired();
       return 0;
     case WM_CLOSE:
       if (events_) events_->closeClicked();
@@ -210,7 +210,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // The system's DPI and its small-icon size may have changed with them.
       refreshTrayImage();
       return ::DefWindowProcW(hwnd(), message, wParam, lParam);
-    case TrayIcon::CallbackMessage:
+    case ShellTrayIcon::CallbackMessage:
       onTrayCallback(wParam, lParam);
       return 0;
     default:
@@ -278,7 +278,7 @@ void Form1::onActivate(bool active) {
 }
 
 void Form1::onTrayCallback(WPARAM wParam, LPARAM lParam) {
-  if (HIWORD(lParam) != TrayIcon::Id || events_ == nullptr) return;
+  if (HIWORD(lParam) != ShellTrayIcon::Id || events_ == nullptr) return;
   // Version 4: the event in the low word, the pointer's position in wParam.
   events_->trayNotified({LOWORD(lParam), {GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}});
 }
@@ -308,11 +308,11 @@ void Form1::onEndSession() {
   // step now (normally the unload and its save).
   if (events_) events_->sessionEnding();
   // If that step was interrupting a message box (the unload itself may be
-  // waiting for an answer), the window has to go here. Its WM_QUIT also ends
-  // the message's loop, so the interrupted handler returns and finds the
-  // run ended.
-  unloading_ = true;
+  // waiting for an answer), the window has to go here. The WM_QUIT also
+  // ends the message's loop, so the interrupted handler returns and finds
+  // the run ended.
   destroy();
+  ::PostQuitMessage(0);
 }
 
 }  // namespace vorlix::win32

@@ -17,20 +17,20 @@
 #include "platform/win32/accessible_names.h"
 #include "platform/win32/child_controls.h"
 #include "platform/win32/registry_watcher.h"
-#include "platform/win32/rule_tips.h"
-#include "platform/win32/tray_icon.h"
+#include "platform/win32/rule_tooltip.h"
+#include "platform/win32/shell_tray_icon.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_timer.h"
 #include "ui/layout.h"
-#include "ui/rule_tip.h"
-#include "ui/toolkit.h"
+#include "ui/rule_tip_text.h"
+#include "ui/config_window.h"
 
 namespace vorlix::win32 {
 
 inline constexpr wchar_t Form1ClassName[] = L"Vorlix.Form1";
 
-class Form1 final : public Window, public ui::WindowToolkit {
+class Form1 final : public Window, public ui::ConfigWindow {
  public:
   static constexpr UINT_PTR Timer1Id = 1;
   // Caption, close box; no minimize or maximize box, no sizing border. Not
@@ -43,7 +43,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   // values, and the tray icon, not yet added. The controls, once made, are
   // named for screen readers through `nameService`, or the system's. Throws
   // Win32Error.
-  explicit Form1(HINSTANCE instance, TrayIcon::ShellNotify shell = &::Shell_NotifyIconW,
+  explicit Form1(HINSTANCE instance, ShellTrayIcon::ShellNotify shell = &::Shell_NotifyIconW,
                  IAccPropServices* nameService = nullptr);
   ~Form1() override;
 
@@ -78,7 +78,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   // Made on first use.
   HMENU menu();
   int dpi() const { return dpi_; }
-  TrayIcon& tray() { return *tray_; }
+  ShellTrayIcon& tray() { return *tray_; }
   // What the message loop waits for besides the messages.
   RegistryWatcher& watcher() { return watcher_; }
 
@@ -91,7 +91,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   // press nothing.
   bool preTranslateMessage(MSG& msg) override;
 
-  // ui::WindowToolkit
+  // ui::ConfigWindow
   void show() override;
   void hide() override;
   bool isShown() const override;
@@ -100,7 +100,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   ConfigControls& controls() override { return live_; }
   ScanTimer& timer() override { return *timer_; }
   RegistryWatch& registryWatch() override { return watcher_; }
-  ui::NotificationIcon& trayIcon() override { return *tray_; }
+  ui::TrayIcon& trayIcon() override { return *tray_; }
   void setEvents(ui::WindowEvents* events) override { events_ = events; }
 
  private:
@@ -123,7 +123,7 @@ class Form1 final : public Window, public ui::WindowToolkit {
   void onDpiChanged(int dpi, const RECT& suggested);
   // Help beside the controls (form1_assist.cpp): the rows' tips and the
   // names that screen readers say.
-  void addRuleTips();
+  void addRuleTooltip();
   void nameControls(IAccPropServices* service);
 
   void onCommand(int id, int code, HWND source);
@@ -150,14 +150,13 @@ class Form1 final : public Window, public ui::WindowToolkit {
   unique_hmenu menu_;
   std::optional<WindowTimer> timer_;
   RegistryWatcher watcher_;
-  std::optional<TrayIcon> tray_;
-  std::optional<RuleTips> tips_;
+  std::optional<ShellTrayIcon> tray_;
+  std::optional<RuleTooltip> tips_;
   std::optional<AccessibleNames> names_;
   ui::WindowEvents* events_ = nullptr;
   const ui::RuleReports* reports_ = nullptr;
   std::function<void()> openDeletedEntries_;
   HWND lastFocus_ = nullptr;  // given back when the window is activated again
-  bool unloading_ = false;
 };
 
 }  // namespace vorlix::win32

@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "ui/control_names.h"
+#include "ui/accessible_name_text.h"
 
 namespace vorlix::win32 {
 
-void Form1::addRuleTips() {
+void Form1::addRuleTooltip() {
   tips_.emplace(hwnd(), instance_, dpi_);
   for (const ui::PlacedControl& c : layout_)
     if (ui::ruleRowOf(c.id) != 0) tips_->addRowControl(controls_[c.id]);

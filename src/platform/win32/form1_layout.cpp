@@ -4,9 +4,9 @@
 
 #include <commctrl.h>
 
-#include <stdexcept>
 #include <string>
 
+#include "core/unexpected_failure.h"
 #include "platform/win32/check.h"
 #include "platform/win32/resource_ids.h"
 
@@ -48,7 +48,7 @@ ControlClass controlClass(const ui::PlacedControl& c) {
     case ui::ControlKind::PushButton:
       return {L"BUTTON", BS_PUSHBUTTON | Focusable, 0};
   }
-  throw std::logic_error("unknown control kind");
+  unreachable("a control kind without a window class");
 }
 
 }  // namespace
@@ -74,7 +74,8 @@ void Form1::createControls() {
     for (std::wstring_view entry : ui::listEntries(c.list)) {
       const LRESULT at = ::SendMessageW(child, CB_ADDSTRING, 0,
                                         reinterpret_cast<LPARAM>(std::wstring(entry).c_str()));
-      if (at == CB_ERR || at == CB_ERRSPACE) throw Win32Error("CB_ADDSTRING", ERROR_OUTOFMEMORY);
+      if (at == CB_ERRSPACE) throw Win32Refusal("CB_ADDSTRING answered CB_ERRSPACE");
+      if (at == CB_ERR) throw Win32Refusal("CB_ADDSTRING answered CB_ERR");
     }
     if (c.kind == ui::ControlKind::DropDownList)
       placeComboBox(child, r, static_cast<int>(ui::listEntries(c.list).size()));

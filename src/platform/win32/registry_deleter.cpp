@@ -37,7 +37,7 @@ DeletionOutcome outcomeOf(LSTATUS status) {
 }
 
 DeletedEntry entryOf(const RegistryTarget& target) {
-  return {target.root, target.key, target.value, target.kind == RegistryTarget::Kind::Key};
+  return {target.root, target.keyPath, target.valueName, target.kind == RegistryTarget::Kind::Key};
 }
 
 // One value through `key`, byte for byte, whatever its size.
@@ -86,22 +86,22 @@ std::optional<DeletionOutcome> refusedKeeping(DeletionKeeper* keeper, const Regi
 DeletionOutcome deleteValueIn(HKEY key, const RegistryTarget& target, DeletionKeeper* keeper) {
   if (keeper) {
     KeptValue value;
-    if (const LSTATUS read = readValue(key, target.value, value); read != ERROR_SUCCESS)
+    if (const LSTATUS read = readValue(key, target.valueName, value); read != ERROR_SUCCESS)
       return outcomeOf(read);
     if (const auto refused = refusedKeeping(keeper, target, {std::move(value)})) return *refused;
   }
-  return outcomeOf(::RegDeleteValueW(key, target.value.c_str()));
+  return outcomeOf(::RegDeleteValueW(key, target.valueName.c_str()));
 }
 
 DeletionOutcome deleteValue(const RegistryTarget& target, DeletionKeeper* keeper) {
   const HKEY root = rootKey(target.root);
-  if (target.key.empty()) {
+  if (target.keyPath.empty()) {
     // A value of the root key itself: the predefined handle is used as it is;
     // it is not ours to close, and WOW64 redirects nothing at the roots.
     return deleteValueIn(root, target, keeper);
   }
   unique_hkey key;
-  if (const LSTATUS opened = openKey(root, target.key, KEY_SET_VALUE | KEY_QUERY_VALUE, key);
+  if (const LSTATUS opened = tryOpenKey(root, target.keyPath, KEY_SET_VALUE | KEY_QUERY_VALUE, key);
       opened != ERROR_SUCCESS)
     return outcomeOf(opened);
   return deleteValueIn(key.get(), target, keeper);
@@ -140,13 +140,13 @@ DeletionOutcome deleteLeafIn(HKEY key, const RegistryTarget& target, DeletionKee
     if (const LSTATUS read = readValues(key, values); read != ERROR_SUCCESS) return outcomeOf(read);
     if (const auto refused = refusedKeeping(keeper, target, std::move(values))) return *refused;
   }
-  return toldAsItIs(outcomeOf(deleteOpenKey(key)), [&] { return whyNotALeaf(key); });
+  return toldAsItIs(outcomeOf(tryDeleteOpenKey(key)), [&] { return whyNotALeaf(key); });
 }
 
 DeletionOutcome deleteKey(const RegistryTarget& target, DeletionKeeper* keeper) {
   // Opened once: checked, read and deleted through the one handle.
   unique_hkey key;
-  if (const LSTATUS opened = openKey(rootKey(target.root), target.key,
+  if (const LSTATUS opened = tryOpenKey(rootKey(target.root), target.keyPath,
                                      DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key);
       opened != ERROR_SUCCESS)
     return outcomeOf(opened);
@@ -157,14 +157,14 @@ DeletionOutcome deleteKey(const RegistryTarget& target, DeletionKeeper* keeper) 
 // the same, and deleting in it answers with the refusal, as the view would.
 bool keyExists(Hive root, std::wstring_view key) {
   unique_hkey opened;
-  return !isNotFound(openKey(rootKey(root), std::wstring(key), KEY_QUERY_VALUE, opened));
+  return !isNotFound(tryOpenKey(rootKey(root), std::wstring(key), KEY_QUERY_VALUE, opened));
 }
 
 // The same, walking without links. A link on the way may hide the key
 // behind it: the rule stays in that part of the view, and names nothing.
 bool keyExistsWithoutLinks(Hive root, std::wstring_view key) {
   unique_hkey opened;
-  const LinkFreeWalk walk = openWithoutLinks(rootKey(root), key, 0, opened);
+  const LinkFreeWalk walk = tryOpenWithoutLinks(rootKey(root), key, 0, opened);
   return walk.throughLink || !isNotFound(walk.status);
 }
 
@@ -172,9 +172,9 @@ bool keyExistsWithoutLinks(Hive root, std::wstring_view key) {
 // without following a link, as the path itself will be.
 std::optional<std::uint32_t> controlSetInUse() {
   unique_hkey key;
-  if (!openWithoutLinks(HKEY_LOCAL_MACHINE, CurrentControlSetKey, 0, key).throughLink) return std::nullopt;
+  if (!tryOpenWithoutLinks(HKEY_LOCAL_MACHINE, CurrentControlSetKey, 0, key).throughLink) return std::nullopt;
   DWORD current = 0, size = sizeof current, type = REG_NONE;
-  if (!openWithoutLinks(HKEY_LOCAL_MACHINE, ControlSetSelectKey, 0, key).reached() ||
+  if (!tryOpenWithoutLinks(HKEY_LOCAL_MACHINE, ControlSetSelectKey, 0, key).reached() ||
       ::RegQueryValueExW(key.get(), std::wstring(ControlSetCurrentValue).c_str(), nullptr, &type,
                          reinterpret_cast<BYTE*>(&current), &size) != ERROR_SUCCESS ||
       type != REG_DWORD)
@@ -191,12 +191,12 @@ DeletionOutcome deleteWithoutLinks(RegistryPathReading written, DeletionKeeper* 
       inClassesPart(inControlSetInUse(std::move(written), controlSetInUse), keyExistsWithoutLinks);
   const RegistryTarget& target = reading.target;
   if (target.kind == RegistryTarget::Kind::Nothing) return DeletionOutcome::namesNothing(reading.fault);
-  if (target.key.empty()) return deleteValue(target, keeper);
+  if (target.keyPath.empty()) return deleteValue(target, keeper);
   const bool value = target.kind == RegistryTarget::Kind::Value;
   // The walk adds the access to read values, as the keeping needs it.
   const REGSAM access = value ? KEY_SET_VALUE : DELETE | KEY_ENUMERATE_SUB_KEYS;
   unique_hkey key;
-  const LinkFreeWalk walk = openWithoutLinks(rootKey(target.root), target.key, access, key);
+  const LinkFreeWalk walk = tryOpenWithoutLinks(rootKey(target.root), target.keyPath, access, key);
   if (walk.throughLink) return DeletionOutcome::namesNothing(PathFault::ThroughLink);
   if (walk.status != ERROR_SUCCESS) return outcomeOf(walk.status);
   return value ? deleteValueIn(key.get(), target, keeper) : deleteLeafIn(key.get(), target, keeper);

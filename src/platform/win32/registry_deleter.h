@@ -18,7 +18,7 @@ class RegistryApiDeleter final : public RegistryDeleter {
  public:
   enum class Links { Followed, Refused };
   // Refused: the path is opened part by part and what it names is deleted
-  // through the handles of that walk (see openWithoutLinks); a path through a
+  // through the handles of that walk (see tryOpenWithoutLinks); a path through a
   // registry link names nothing. HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet,
   // the system's own link, is read as the control set in use (control_set.h).
   explicit RegistryApiDeleter(Links links = Links::Followed, DeletionKeeper* keeper = nullptr)

@@ -1,5 +1,7 @@
 #include "platform/win32/registry_keys.h"
 
+#include "core/unexpected_failure.h"
+
 namespace vorlix::win32 {
 
 HKEY rootKey(Hive root) {
@@ -10,17 +12,11 @@ HKEY rootKey(Hive root) {
     case Hive::Users: return HKEY_USERS;
     case Hive::CurrentConfig: return HKEY_CURRENT_CONFIG;
   }
-  return nullptr;
+  unreachable("a hive without a root key");
 }
 
-LSTATUS openKey(HKEY root, const std::wstring& key, REGSAM access, unique_hkey& opened) {
+LSTATUS tryOpenKey(HKEY root, const std::wstring& key, REGSAM access, unique_hkey& opened) {
   return ::RegOpenKeyExW(root, key.c_str(), 0, access | RegistryView, opened.put());
-}
-
-unique_hkey openKey(HKEY root, const std::wstring& key, REGSAM access) {
-  unique_hkey opened;
-  if (openKey(root, key, access, opened) != ERROR_SUCCESS) return {};
-  return opened;
 }
 
 }  // namespace vorlix::win32

@@ -25,10 +25,8 @@ inline constexpr REGSAM RegistryView = KEY_WOW64_64KEY;
 // The predefined handle of a root; not ours to close.
 HKEY rootKey(Hive root);
 
-// An empty handle when the key cannot be opened (most often: it is missing).
-// An empty path opens a handle of the root's own.
-unique_hkey openKey(HKEY root, const std::wstring& key, REGSAM access);
-// The same, saying why a key could not be opened.
-LSTATUS openKey(HKEY root, const std::wstring& key, REGSAM access, unique_hkey& opened);
+// Opens `key` below `root` into `opened`, or says why it could not (most
+// often: it is missing). An empty path opens a handle of the root's own.
+LSTATUS tryOpenKey(HKEY root, const std::wstring& key, REGSAM access, unique_hkey& opened);
 
 }  // namespace vorlix::win32

@@ -16,7 +16,7 @@ LSTATUS errorOf(NTSTATUS status) { return static_cast<LSTATUS>(::RtlNtStatusToDo
 
 // One part below `parent`: the key of that name itself, never what it links
 // to. Any SymbolicLinkValue, whatever its type, is taken for a link.
-LSTATUS openPart(HKEY parent, const std::wstring& part, REGSAM access, unique_hkey& opened, bool& link) {
+LSTATUS tryOpenPart(HKEY parent, const std::wstring& part, REGSAM access, unique_hkey& opened, bool& link) {
   const LSTATUS status = ::RegOpenKeyExW(parent, part.c_str(), REG_OPTION_OPEN_LINK,
                                          access | KEY_QUERY_VALUE | RegistryView, opened.put());
   if (status != ERROR_SUCCESS) return status;
@@ -28,7 +28,7 @@ LSTATUS openPart(HKEY parent, const std::wstring& part, REGSAM access, unique_hk
 
 // The key's full name as the registry keeps it (\REGISTRY\...): where the key
 // is, however it was reached.
-LSTATUS nameOf(HKEY key, std::wstring& name) {
+LSTATUS tryNameOf(HKEY key, std::wstring& name) {
   std::vector<ULONG> buffer(128);  // KEY_NAME_INFORMATION: a length in bytes, then the name
   for (;;) {
     const ULONG size = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
@@ -45,10 +45,10 @@ LSTATUS nameOf(HKEY key, std::wstring& name) {
 
 // Whether `last` is the key at `rest` below `first`, by the registry's names,
 // matched ignoring case as the registry matches them.
-LSTATUS isBelow(HKEY first, std::wstring_view rest, HKEY last, bool& below) {
+LSTATUS tryIsBelow(HKEY first, std::wstring_view rest, HKEY last, bool& below) {
   std::wstring expected, actual;
-  if (const LSTATUS s = nameOf(first, expected); s != ERROR_SUCCESS) return s;
-  if (const LSTATUS s = nameOf(last, actual); s != ERROR_SUCCESS) return s;
+  if (const LSTATUS s = tryNameOf(first, expected); s != ERROR_SUCCESS) return s;
+  if (const LSTATUS s = tryNameOf(last, actual); s != ERROR_SUCCESS) return s;
   expected.append(L"\\").append(rest);
   below = ::CompareStringOrdinal(expected.data(), static_cast<int>(expected.size()), actual.data(),
                                  static_cast<int>(actual.size()), TRUE) == CSTR_EQUAL;
@@ -57,7 +57,7 @@ LSTATUS isBelow(HKEY first, std::wstring_view rest, HKEY last, bool& below) {
 
 }  // namespace
 
-LinkFreeWalk openWithoutLinks(HKEY root, std::wstring_view path, REGSAM access, unique_hkey& opened) {
+LinkFreeWalk tryOpenWithoutLinks(HKEY root, std::wstring_view path, REGSAM access, unique_hkey& opened) {
   LinkFreeWalk walk;
   const std::size_t firstEnd = std::min(path.find(L'\\'), path.size());
   unique_hkey first, last;
@@ -65,7 +65,7 @@ LinkFreeWalk openWithoutLinks(HKEY root, std::wstring_view path, REGSAM access, 
     const std::size_t end = std::min(path.find(L'\\', start), path.size());
     const HKEY parent = start == 0 ? root : last ? last.get() : first.get();
     unique_hkey next;
-    walk.status = openPart(parent, std::wstring(path.substr(start, end - start)),
+    walk.status = tryOpenPart(parent, std::wstring(path.substr(start, end - start)),
                            end == path.size() ? access : 0, next, walk.throughLink);
     if (!walk.reached()) return walk;
     (start == 0 ? first : last) = std::move(next);
@@ -73,7 +73,7 @@ LinkFreeWalk openWithoutLinks(HKEY root, std::wstring_view path, REGSAM access, 
   }
   if (last) {
     bool below = false;
-    walk.status = isBelow(first.get(), path.substr(firstEnd + 1), last.get(), below);
+    walk.status = tryIsBelow(first.get(), path.substr(firstEnd + 1), last.get(), below);
     walk.throughLink = walk.status == ERROR_SUCCESS && !below;
     if (!walk.reached()) return walk;
   }
@@ -81,6 +81,6 @@ LinkFreeWalk openWithoutLinks(HKEY root, std::wstring_view path, REGSAM access, 
   return walk;
 }
 
-LSTATUS deleteOpenKey(HKEY key) { return errorOf(::NtDeleteKey(key)); }
+LSTATUS tryDeleteOpenKey(HKEY key) { return errorOf(::NtDeleteKey(key)); }
 
 }  // namespace vorlix::win32

@@ -41,10 +41,10 @@ struct LinkFreeWalk {
 // has one: the registry's own name of the last key, which must be the first
 // key's followed by the rest of the path, catches that. Met last, it is the
 // key itself, and what is done through its handle reaches nothing beyond it.
-LinkFreeWalk openWithoutLinks(HKEY root, std::wstring_view path, REGSAM access, unique_hkey& opened);
+LinkFreeWalk tryOpenWithoutLinks(HKEY root, std::wstring_view path, REGSAM access, unique_hkey& opened);
 
 // Deletes the key of `key` itself, opened with DELETE; like RegDeleteKeyExW,
 // which is built on the same call, it refuses a key that has subkeys.
-LSTATUS deleteOpenKey(HKEY key);
+LSTATUS tryDeleteOpenKey(HKEY key);
 
 }  // namespace vorlix::win32

@@ -14,7 +14,7 @@ namespace vorlix::win32 {
 // Every event is waited for in one call, beside the service's own two.
 static_assert(MostWatchedKeys + 2 <= MAXIMUM_WAIT_OBJECTS - 1);
 
-std::optional<RegistryWatcher::Watch> RegistryWatcher::watchKey(unique_hkey key, bool values) {
+std::optional<RegistryWatcher::Watch> RegistryWatcher::tryWatchKey(unique_hkey key, bool values) {
   Watch watch{std::move(key), {}};
   // Auto-reset: the wait that reports it also clears it. Without an event
   // (out of resources) the key is left to the timer.
@@ -42,14 +42,14 @@ void RegistryWatcher::arm(const RuleTable& rules, std::int32_t holdMs) {
   const KeyExists opens = [&](Hive root, std::wstring_view key) {
     // A key that will not open for notification (missing, or refused) is
     // passed over for the nearest one above it that does.
-    unique_hkey handle = openKey(rootKey(root), std::wstring(key), KEY_NOTIFY);
-    if (!handle) return false;
+    unique_hkey handle;
+    if (tryOpenKey(rootKey(root), std::wstring(key), KEY_NOTIFY, handle) != ERROR_SUCCESS) return false;
     opened.insert_or_assign({root, std::wstring(key)}, std::move(handle));
     return true;
   };
   std::vector<std::pair<WatchedKey, Watch>> armedNow;
   const ArmedWatchSet set = armWatchSet(rules, opens, [&](const WatchedKey& k) {
-    if (std::optional<Watch> watch = watchKey(std::move(opened.at({k.root, k.key})), k.values))
+    if (std::optional<Watch> watch = tryWatchKey(std::move(opened.at({k.root, k.keyPath})), k.values))
       armedNow.emplace_back(k, std::move(*watch));
   });
 

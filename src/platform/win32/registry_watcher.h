@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/scan_timing.h"
-#include "platform/win32/message_loop.h"
+#include "platform/win32/loop_waits.h"
 #include "platform/win32/unique_handle.h"
 
 namespace vorlix::win32 {
@@ -48,7 +48,7 @@ class RegistryWatcher final : public RegistryWatch, public LoopWaits {
     unique_handle event;
   };
   // Asks for the key's next change; none when the system will not watch it.
-  static std::optional<Watch> watchKey(unique_hkey key, bool values);
+  static std::optional<Watch> tryWatchKey(unique_hkey key, bool values);
 
   std::vector<Watch> watches_;
   std::vector<HANDLE> events_;  // the watches' events, as the wait takes them

@@ -50,11 +50,8 @@ inline void deleteFont(HFONT font) { (void)::DeleteObject(font); }
 inline void destroyWindow(HWND window) { (void)::DestroyWindow(window); }
 inline void closeHandle(HANDLE handle) { (void)::CloseHandle(handle); }
 inline void freeLocal(HLOCAL memory) { (void)::LocalFree(memory); }
-inline void deleteBoundary(HANDLE boundary) { ::DeleteBoundaryDescriptor(boundary); }
-// Nobody can open the namespace after this, whoever still holds it.
-inline void destroyNamespace(HANDLE space) {
-  (void)::ClosePrivateNamespace(space, PRIVATE_NAMESPACE_FLAG_DESTROY);
-}
+// Not destroyed: the namespace lasts while anyone holds it, as a start
+// that takes over the claim inside it does.
 inline void closeNamespace(HANDLE space) { (void)::ClosePrivateNamespace(space, 0); }
 // The next waiter takes the mutex at once instead of after this thread ends.
 inline void releaseMutex(HANDLE mutex) {
@@ -71,10 +68,7 @@ using unique_hwnd = unique_any<HWND, detail::destroyWindow>;
 using unique_handle = unique_any<HANDLE, detail::closeHandle>;
 // LocalAlloc'd memory that the system hands out (SID texts, security descriptors).
 using unique_hlocal = unique_any<HLOCAL, detail::freeLocal>;
-using unique_boundary = unique_any<HANDLE, detail::deleteBoundary>;
-// A private namespace this process created, and one it opened.
-using unique_created_namespace = unique_any<HANDLE, detail::destroyNamespace>;
-using unique_opened_namespace = unique_any<HANDLE, detail::closeNamespace>;
+using unique_private_namespace = unique_any<HANDLE, detail::closeNamespace>;
 // A mutex this thread owns.
 using unique_owned_mutex = unique_any<HANDLE, detail::releaseMutex>;
 

@@ -18,7 +18,7 @@
 #include "core/text.h"
 #include "platform/win32/accessible_names.h"
 #include "platform/win32/form1.h"
-#include "ui/control_names.h"
+#include "ui/accessible_name_text.h"
 #include "ui/layout.h"
 
 namespace vorlix::win32 {

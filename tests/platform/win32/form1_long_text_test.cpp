@@ -13,7 +13,7 @@
 #include "platform/win32/form1.h"
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/unique_handle.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 #include "ui/layout.h"
 
 namespace vorlix::win32 {
@@ -75,7 +75,7 @@ TEST_F(Form1LongText, PastedAndTypedPastTheDefaultLimitAreSavedAndLoadedWhole) {
   const std::wstring pasted = longText(40000, L"Software\\Läng 日本 ");
   const std::wstring typedBefore = longText(60, L"vor ü ");
   const std::wstring typedAfter = longText(60, L" nach ß");
-  HWND key = form_.control(ui::ids::textBox(TextField::Key, 3));
+  HWND key = form_.control(ui::ids::textBox(TextField::KeyPath, 3));
   type(key, typedBefore);
   paste(key, pasted);
   type(key, typedAfter);
@@ -84,22 +84,22 @@ TEST_F(Form1LongText, PastedAndTypedPastTheDefaultLimitAreSavedAndLoadedWhole) {
   // Typing carries this one past 32,767.
   const std::wstring nearLimit = longText(32740, L"name ñ 名 ");
   const std::wstring crossing = longText(60, L"+ é ");
-  HWND name = form_.control(ui::ids::textBox(TextField::Name, 11));
+  HWND name = form_.control(ui::ids::textBox(TextField::ValueName, 11));
   paste(name, nearLimit);
   type(name, crossing);
   const std::wstring expectedName = nearLimit + crossing;
 
-  ASSERT_TRUE(sameText(form_.controls().text(TextField::Key, 3), expectedKey));
-  ASSERT_TRUE(sameText(form_.controls().text(TextField::Name, 11), expectedName));
+  ASSERT_TRUE(sameText(form_.controls().text(TextField::KeyPath, 3), expectedKey));
+  ASSERT_TRUE(sameText(form_.controls().text(TextField::ValueName, 11), expectedName));
 
   RegistrySettingsStore store(scratch_);
   writeConfiguration(store, RuleTable(form_.controls()), ProgramOptions(form_.controls()), okOrder());
-  form_.controls().setText(TextField::Key, 3, L"");
-  form_.controls().setText(TextField::Name, 11, L"");
+  form_.controls().setText(TextField::KeyPath, 3, L"");
+  form_.controls().setText(TextField::ValueName, 11, L"");
   ProgramOptions options(form_.controls());
   readConfiguration(store, RuleTable(form_.controls()), options);
-  EXPECT_TRUE(sameText(form_.controls().text(TextField::Key, 3), expectedKey));
-  EXPECT_TRUE(sameText(form_.controls().text(TextField::Name, 11), expectedName));
+  EXPECT_TRUE(sameText(form_.controls().text(TextField::KeyPath, 3), expectedKey));
+  EXPECT_TRUE(sameText(form_.controls().text(TextField::ValueName, 11), expectedName));
 }
 
 // Shows the platform's default limit: without the raised one the same paste

@@ -12,8 +12,8 @@
 #include "core/held_controls.h"
 #include "core/rules.h"
 #include "platform/memory/memory_settings_store.h"
-#include "platform/win32/single_instance.h"
-#include "settings/flows.h"
+#include "platform/win32/only_copy.h"
+#include "settings/configuration_io.h"
 #include "support/configuration_snapshot.h"
 #include "ui/layout.h"
 #include "ui/tray_menu.h"
@@ -74,7 +74,7 @@ void pumpThrough(Form1& form) {
 struct RecordingShell {
   std::vector<DWORD> messages;
   NOTIFYICONDATAW last{};
-  TrayIcon::ShellNotify notify() {
+  ShellTrayIcon::ShellNotify notify() {
     return [this](DWORD message, NOTIFYICONDATAW* data) {
       messages.push_back(message);
       last = *data;
@@ -162,8 +162,8 @@ TEST(Form1_Creation, EveryControlStartsAtItsInitialValue) {
   for (int combo = 1; combo <= PriorityCombo; ++combo) EXPECT_EQ(rig.form.controls().listIndex(combo), NoSelection);
   for (int box = 0; box <= SlotCount; ++box) EXPECT_EQ(rig.form.controls().checkValue(box), CheckState::Unchecked);
   for (int slot = 1; slot <= SlotCount; ++slot) {
-    EXPECT_EQ(rig.form.controls().text(TextField::Key, slot), L"");
-    EXPECT_EQ(rig.form.controls().text(TextField::Name, slot), L"");
+    EXPECT_EQ(rig.form.controls().text(TextField::KeyPath, slot), L"");
+    EXPECT_EQ(rig.form.controls().text(TextField::ValueName, slot), L"");
   }
 }
 
@@ -313,9 +313,9 @@ TEST(Form1_Keys, EnterAndEscapePressNeitherButtonWhereverTheFocusIs) {
   Rig rig;
   rig.form.show();
   pumpThrough(rig.form);
-  rig.form.controls().setText(TextField::Key, 1, L"Software\\Kept");
+  rig.form.controls().setText(TextField::KeyPath, 1, L"Software\\Kept");
   rig.form.controls().setListIndex(3, 2);
-  for (int id : {ui::ids::scanenabled, ui::ids::ok, ui::ids::cancel, ui::ids::textBox(TextField::Key, 1),
+  for (int id : {ui::ids::scanenabled, ui::ids::ok, ui::ids::cancel, ui::ids::textBox(TextField::KeyPath, 1),
                  ui::ids::combo(3), ui::ids::Combo13, ui::ids::checkBox(5)}) {
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
       SCOPED_TRACE("control " + std::to_string(id) + " key " + std::to_string(key));
@@ -329,7 +329,7 @@ TEST(Form1_Keys, EnterAndEscapePressNeitherButtonWhereverTheFocusIs) {
       EXPECT_TRUE(rig.events.unloads.empty());
     }
   }
-  EXPECT_EQ(rig.form.controls().text(TextField::Key, 1), L"Software\\Kept");
+  EXPECT_EQ(rig.form.controls().text(TextField::KeyPath, 1), L"Software\\Kept");
   EXPECT_EQ(rig.form.controls().listIndex(3), 2);
   EXPECT_EQ(rig.form.controls().checkValue(5), CheckState::Unchecked);
 }
@@ -412,8 +412,8 @@ TEST(Form1_Rows, EveryEditOfARuleRowTellsTheWiringAndNothingElseDoes) {
     SCOPED_TRACE("slot " + std::to_string(slot));
     const int before = rig.events.ruleEdits;
     // Typing replaces the text as WM_SETTEXT does: both raise EN_CHANGE.
-    ::SendMessageW(rig.at(ui::ids::textBox(TextField::Key, slot)), WM_CHAR, L'x', 0);
-    ::SendMessageW(rig.at(ui::ids::textBox(TextField::Name, slot)), WM_SETTEXT, 0,
+    ::SendMessageW(rig.at(ui::ids::textBox(TextField::KeyPath, slot)), WM_CHAR, L'x', 0);
+    ::SendMessageW(rig.at(ui::ids::textBox(TextField::ValueName, slot)), WM_SETTEXT, 0,
                    reinterpret_cast<LPARAM>(L"typed"));
     ::SendMessageW(rig.at(ui::ids::checkBox(slot)), BM_CLICK, 0, 0);
     ::SetFocus(rig.at(ui::ids::combo(slot)));
@@ -434,11 +434,11 @@ TEST(Form1_Controls, TextsOfAnyLengthAndCharacterSurviveAndBadValuesAreRefused) 
   Rig rig;
   std::wstring longText(100000, L'x');
   longText += L"\u00e9\u4e2d\U0001F600 end ";
-  rig.form.controls().setText(TextField::Name, 7, longText);
-  EXPECT_EQ(rig.form.controls().text(TextField::Name, 7), longText);
-  rig.form.controls().setText(TextField::Key, 12, L" Software\\Lead\\ ");
-  EXPECT_EQ(rig.form.controls().text(TextField::Key, 12), L" Software\\Lead\\ ");
-  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(rig.at(ui::ids::textBox(TextField::Key, 1)), GWL_STYLE));
+  rig.form.controls().setText(TextField::ValueName, 7, longText);
+  EXPECT_EQ(rig.form.controls().text(TextField::ValueName, 7), longText);
+  rig.form.controls().setText(TextField::KeyPath, 12, L" Software\\Lead\\ ");
+  EXPECT_EQ(rig.form.controls().text(TextField::KeyPath, 12), L" Software\\Lead\\ ");
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(rig.at(ui::ids::textBox(TextField::KeyPath, 1)), GWL_STYLE));
   EXPECT_TRUE(style & ES_AUTOHSCROLL);
   EXPECT_FALSE(style & ES_MULTILINE);
 
@@ -454,7 +454,7 @@ TEST(Form1_Controls, TextsOfAnyLengthAndCharacterSurviveAndBadValuesAreRefused) 
   EXPECT_THROW(rig.form.controls().setListIndex(14, 0), std::out_of_range);
   EXPECT_THROW(rig.form.controls().setCheckValue(13, CheckState::Checked), std::out_of_range);
   EXPECT_THROW(rig.form.controls().setCheckValue(1, static_cast<CheckState>(3)), std::out_of_range);
-  EXPECT_THROW(rig.form.controls().setText(TextField::Key, 0, L""), std::out_of_range);
+  EXPECT_THROW(rig.form.controls().setText(TextField::KeyPath, 0, L""), std::out_of_range);
 }
 
 TEST(Form1_Unload, TheCloseBoxAsksTheEndOfSessionAndUnloadEndTheRun) {
@@ -596,8 +596,8 @@ TEST(Form1_HeldConfiguration, LoadsEveryStoredValueAsTheControlsDoAndHandsThemOv
     ASSERT_TRUE(started.form.hasControls());
     expectSameValues(started.form.controls(), alone);
     EXPECT_EQ(started.events.ruleEdits, 0) << "filling the controls is no user's edit";
-    started.form.controls().setText(TextField::Key, 2, L"typed");
-    EXPECT_EQ(::GetWindowTextLengthW(started.at(ui::ids::textBox(TextField::Key, 2))), 5);
+    started.form.controls().setText(TextField::KeyPath, 2, L"typed");
+    EXPECT_EQ(::GetWindowTextLengthW(started.at(ui::ids::textBox(TextField::KeyPath, 2))), 5);
   }
 }
 

@@ -20,6 +20,7 @@
 #include "platform/win32/check.h"
 #include "platform/win32/registry_links.h"
 #include "platform/win32/unique_handle.h"
+#include "support/registry_link.h"
 #include "registry_snapshot.h"
 
 namespace vorlix::win32 {
@@ -368,25 +369,6 @@ TEST(RegistryApiDeleter_ClassesRoot, DeletesWhereTheViewFindsTheEntry) {
   EXPECT_TRUE(valueExists(HKEY_LOCAL_MACHINE, classes, L"W"));
   (void)::RegDeleteTreeW(HKEY_CURRENT_USER, classes.c_str());  // cleanup, best effort
   (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, classes.c_str());
-}
-
-// A link at `at` to `target` below HKEY_LOCAL_MACHINE, made in two calls as
-// every link is; the yield widens the time it has no target.
-LSTATUS makeLink(HKEY root, const std::wstring& at, const std::wstring& target) {
-  const std::wstring to = L"\\Registry\\Machine\\" + target;
-  unique_hkey link;
-  const LSTATUS made = ::RegCreateKeyExW(root, at.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
-                                         KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, link.put(), nullptr);
-  if (made != ERROR_SUCCESS) return made;
-  std::this_thread::yield();
-  return ::RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
-                          static_cast<DWORD>(to.size() * sizeof(wchar_t)));
-}
-
-LSTATUS removeLink(HKEY root, const std::wstring& at) {
-  unique_hkey link;
-  const LSTATUS opened = ::RegOpenKeyExW(root, at.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.put());
-  return opened == ERROR_SUCCESS ? deleteOpenKey(link.get()) : opened;
 }
 
 // The service's deleter against links that someone who may create keys on a

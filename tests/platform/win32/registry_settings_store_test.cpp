@@ -16,7 +16,7 @@
 #include "platform/memory/memory_settings_store.h"
 #include "platform/win32/unique_handle.h"
 #include "registry_snapshot.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 
 namespace vorlix::win32 {
 namespace {
@@ -115,8 +115,8 @@ std::wstring controlValue(const ConfigControls& c, const SettingsEntry& e) {
     case ConfigItem::PriorityIndex: return std::to_wstring(c.listIndex(PriorityCombo));
     case ConfigItem::ScannerState: return std::to_wstring(static_cast<int>(c.checkValue(ScannerBox)));
     case ConfigItem::EnableState: return std::to_wstring(static_cast<int>(c.checkValue(e.slot)));
-    case ConfigItem::KeyPath: return c.text(TextField::Key, e.slot);
-    case ConfigItem::ValueName: return c.text(TextField::Name, e.slot);
+    case ConfigItem::KeyPath: return c.text(TextField::KeyPath, e.slot);
+    case ConfigItem::ValueName: return c.text(TextField::ValueName, e.slot);
   }
   return {};
 }

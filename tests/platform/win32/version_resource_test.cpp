@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/text.h"
-#include "platform/win32/tray_icon.h"
+#include "platform/win32/shell_tray_icon.h"
 #include "vorlix_version.h"
 
 namespace {
@@ -52,7 +52,7 @@ TEST(VersionResource, TheBuiltProgramSaysWhatItIsAndCarriesTheBuildsVersion) {
       {L"FileVersion", version},
       {L"ProductVersion", version},
   };
-  EXPECT_EQ(std::wstring(vorlix::win32::TrayIcon::Tip), company + L"'s " + std::wstring(vorlix::ProgramName));
+  EXPECT_EQ(std::wstring(vorlix::win32::ShellTrayIcon::Tip), company + L"'s " + std::wstring(vorlix::ProgramName));
   EXPECT_TRUE(text(L"FileDescription").starts_with(vorlix::ProgramName)) << "says what it is";
   EXPECT_TRUE(text(L"LegalCopyright").ends_with(company));
   for (const auto& [name, value] : strings) EXPECT_EQ(text(name), value) << vorlix::asciiSummary(name);

@@ -10,10 +10,9 @@
 #include "platform/win32/archive_file.h"
 #include "platform/win32/check.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 namespace {
 
-using namespace vorlix::win32;
 
 // To a console as it is, to a file or pipe as UTF-8.
 void say(DWORD stream, const std::wstring& line) {
@@ -62,4 +61,4 @@ int exportArchive(const std::wstring& file) {
   return 0;
 }
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

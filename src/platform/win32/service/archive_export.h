@@ -4,11 +4,11 @@
 
 #include <string>
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 
 // Writes FILE and says on the standard output what it holds; on a failure
 // says why on the standard error. The process's exit status: 0, or the
 // system's error.
 int exportArchive(const std::wstring& file);
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 
-using namespace vorlix::win32;
 
 namespace {
 
@@ -73,7 +73,8 @@ void dropPrivileges() {
     throw Win32Error("AdjustTokenPrivileges", partly);
   // Read back: one merely disabled is still listed, and could be enabled.
   for (const std::wstring& held : heldPrivileges())
-    if (held != SE_CHANGE_NOTIFY_NAME) throw Win32Error("AdjustTokenPrivileges", ERROR_NOT_ALL_ASSIGNED);
+    if (held != SE_CHANGE_NOTIFY_NAME)
+      throw Win32Refusal("AdjustTokenPrivileges left " + asciiSummary(held) + " in the token");
 }
 
 namespace {
@@ -81,7 +82,7 @@ inline void closeServiceHandle(SC_HANDLE handle) { (void)::CloseServiceHandle(ha
 using unique_service_handle = unique_any<SC_HANDLE, closeServiceHandle>;
 }  // namespace
 
-bool requireOnlyTraversal(const wchar_t* serviceName) {
+bool tryRequireOnlyTraversal(const wchar_t* serviceName) {
   const unique_service_handle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager) return false;
   const unique_service_handle service(::OpenServiceW(manager.get(), serviceName, SERVICE_CHANGE_CONFIG));
@@ -91,4 +92,4 @@ bool requireOnlyTraversal(const wchar_t* serviceName) {
   return ::ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &info) != FALSE;
 }
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

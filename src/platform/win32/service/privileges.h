@@ -7,24 +7,20 @@
 #include <string>
 #include <vector>
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 
 // Removes every privilege of the process token but SeChangeNotifyPrivilege
 // (traversal, which every process keeps); removed privileges cannot be
-// enabled again. Throws Win32Error, also when the token read back still
-// holds another.
+// enabled again. Throws Win32Error, or Win32Refusal when the token read
+// back still holds another.
 void dropPrivileges();
 
 // The names of the privileges the process token holds, enabled or not.
 std::vector<std::wstring> heldPrivileges();
 
-}  // namespace vorlix::service::win32
-
-namespace vorlix::service::win32 {
-
 // The same list given to the service control manager, which from the next
 // start on creates the process with that privilege alone. False when the
 // manager refuses; the removal above applies anyway.
-bool requireOnlyTraversal(const wchar_t* serviceName);
+bool tryRequireOnlyTraversal(const wchar_t* serviceName);
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

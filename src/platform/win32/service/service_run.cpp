@@ -13,10 +13,9 @@
 #include "service/machine_service.h"
 #include "platform/win32/service/store_security.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 namespace {
 
-using namespace vorlix::win32;
 
 // A .reg import or a policy refresh writes the 50 values one by one: the
 // store is read once they have settled, not after the first.
@@ -63,14 +62,14 @@ bool StoreWatch::rearm() {
   std::wstring path = MachineStoreKey;
   for (;;) {
     unique_hkey key;
-    const LSTATUS opened = openKey(HKEY_LOCAL_MACHINE, path, KEY_NOTIFY, key);
+    const LSTATUS opened = tryOpenKey(HKEY_LOCAL_MACHINE, path, KEY_NOTIFY, key);
     const std::size_t up = path.rfind(L'\\');
     if (opened == ERROR_SUCCESS) {
       // The key above first: from then on the key's deletion is a change of
       // names there (Wine reports none on a deleted key itself).
       unique_hkey above;
       if (up != std::wstring::npos) {
-        LSTATUS aboveArmed = openKey(HKEY_LOCAL_MACHINE, path.substr(0, up), KEY_NOTIFY, above);
+        LSTATUS aboveArmed = tryOpenKey(HKEY_LOCAL_MACHINE, path.substr(0, up), KEY_NOTIFY, above);
         if (aboveArmed == ERROR_SUCCESS)
           aboveArmed = ::RegNotifyChangeKeyValue(above.get(), FALSE, REG_NOTIFY_CHANGE_NAME,
                                                  event_.get(), TRUE);
@@ -99,7 +98,7 @@ bool StoreWatch::rearm() {
   }
 }
 
-void runService(HANDLE stop, EventLog& log, void (*running)()) {
+void runService(HANDLE stop, service::EventLog& log, void (*running)()) {
   RegistrySettingsStore store(Hive::LocalMachine, MachineStoreKey);
   StoreSecurityGuard guard(MachineStoreKey);
   Win32ArchiveFile archiveFile(archiveFolder(ArchiveOwner::Machine), ArchiveOwner::Machine);
@@ -107,9 +106,9 @@ void runService(HANDLE stop, EventLog& log, void (*running)()) {
   RegistryApiDeleter deleter(RegistryApiDeleter::Links::Refused, &deletedEntries);
   DeadlineTimer timer;
   RegistryWatcher watcher;
-  MachineService service(store, guard, deleter, timer, watcher, log,
-                         [] { return static_cast<std::uint64_t>(::GetTickCount64()); },
-                         archiveFile.path());
+  service::MachineService service(store, guard, deleter, timer, watcher, log,
+                                  [] { return static_cast<std::uint64_t>(::GetTickCount64()); },
+                                  archiveFile.path());
   watcher.onChange = [&service] { service.registryChanged(); };
 
   StoreWatch storeWatch;
@@ -147,4 +146,4 @@ void runService(HANDLE stop, EventLog& log, void (*running)()) {
   }
 }
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

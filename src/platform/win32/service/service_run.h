@@ -13,7 +13,7 @@
 #include "core/scan_timing.h"
 #include "service/machine_service.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 
 // HKEY_LOCAL_MACHINE\<this>: the machine rules, sections Reg, EnableKeys,
 // keydirs and keynames as in the user's store.
@@ -50,15 +50,15 @@ class StoreWatch {
   bool rearm();
 
  private:
-  vorlix::win32::unique_handle event_;
-  vorlix::win32::unique_hkey key_;
-  vorlix::win32::unique_hkey above_;
+  unique_handle event_;
+  unique_hkey key_;
+  unique_hkey above_;
   bool watchingStore_ = false;
 };
 
 // Runs until `stop` is signalled; `running` is called once the first
 // configuration has been read and the watches are armed. Throws on a
 // failure that leaves the service unable to work.
-void runService(HANDLE stop, EventLog& log, void (*running)());
+void runService(HANDLE stop, service::EventLog& log, void (*running)());
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

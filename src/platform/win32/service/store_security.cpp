@@ -11,13 +11,9 @@
 #include "platform/win32/unique_handle.h"
 #include "settings/stored_entries.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 namespace {
 
-using vorlix::win32::sidText;
-using vorlix::win32::unique_hkey;
-using vorlix::win32::unique_hlocal;
-using vorlix::win32::Win32Error;
 
 enum class Opened { Key, Missing, Link };
 
@@ -25,9 +21,9 @@ enum class Opened { Key, Missing, Link };
 Opened openUnfollowed(HKEY parent, const std::wstring& part, unique_hkey& key) {
   const LSTATUS status =
       ::RegOpenKeyExW(parent, part.c_str(), REG_OPTION_OPEN_LINK,
-                      READ_CONTROL | KEY_QUERY_VALUE | vorlix::win32::RegistryView, key.put());
-  if (vorlix::win32::isNotFound(status)) return Opened::Missing;
-  vorlix::win32::checkStatus(status, "RegOpenKeyExW");
+                      READ_CONTROL | KEY_QUERY_VALUE | RegistryView, key.put());
+  if (isNotFound(status)) return Opened::Missing;
+  checkStatus(status, "RegOpenKeyExW");
   DWORD type = REG_NONE;
   const bool link = ::RegQueryValueExW(key.get(), L"SymbolicLinkValue", nullptr, &type, nullptr,
                                        nullptr) == ERROR_SUCCESS &&
@@ -37,30 +33,31 @@ Opened openUnfollowed(HKEY parent, const std::wstring& part, unique_hkey& key) {
 
 }  // namespace
 
-StoreSecurity readKeySecurity(HKEY key) {
+service::StoreSecurity readKeySecurity(HKEY key) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  vorlix::win32::checkStatus(
+  checkStatus(
       static_cast<LSTATUS>(::GetSecurityInfo(key, SE_REGISTRY_KEY,
                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                              &owner, nullptr, &dacl, nullptr, &descriptor)),
       "GetSecurityInfo");
   const unique_hlocal owned(descriptor);
-  StoreSecurity security;
+  service::StoreSecurity security;
   security.owner = sidText(owner);
   security.hasDacl = dacl != nullptr;
   for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
     void* ace = nullptr;
-    vorlix::win32::checkBool(::GetAce(dacl, i, &ace), "GetAce");
+    checkBool(::GetAce(dacl, i, &ace), "GetAce");
     const auto* header = static_cast<const ACE_HEADER*>(ace);
-    const AceKind kind = aceKind(header->AceType);
+    const service::AceKind kind = service::aceKind(header->AceType);
     // Every allowed and denied kind has its mask right after the header, a
     // plain or callback grant its trustee after that; a denial's trustee is
     // never weighed. Of Other neither is read: every right for anyone.
     auto* plain = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    security.dacl.push_back({kind == AceKind::Allow ? sidText(&plain->SidStart) : std::wstring(), kind,
-                             kind == AceKind::Other ? 0xFFFFFFFF : plain->Mask, header->AceFlags});
+    security.dacl.push_back({kind == service::AceKind::Allow ? sidText(&plain->SidStart) : std::wstring(),
+                             kind, kind == service::AceKind::Other ? 0xFFFFFFFF : plain->Mask,
+                             header->AceFlags});
   }
   return security;
 }
@@ -75,7 +72,7 @@ std::optional<std::wstring> StoreSecurityGuard::untrustedWriter() {
     return L"whoever made the registry link at " + where + L", which sends the store elsewhere,";
   };
   const auto judge = [&where](HKEY key) -> std::optional<std::wstring> {
-    if (std::optional<std::wstring> writer = vorlix::service::untrustedWriter(readKeySecurity(key)))
+    if (std::optional<std::wstring> writer = service::untrustedWriter(readKeySecurity(key)))
       return *writer + L", at " + where + L",";
     return std::nullopt;
   };
@@ -116,4 +113,4 @@ std::optional<std::wstring> StoreSecurityGuard::untrustedWriter() {
   return std::nullopt;
 }
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

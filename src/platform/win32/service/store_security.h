@@ -10,10 +10,10 @@
 #include "service/machine_service.h"
 #include "service/store_trust.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 
 // HKEY_LOCAL_MACHINE\<base> and its sections.
-class StoreSecurityGuard final : public StoreGuard {
+class StoreSecurityGuard final : public service::StoreGuard {
  public:
   explicit StoreSecurityGuard(std::wstring base) : base_(std::move(base)) {}
   // A missing key holds nothing to trust; one whose security cannot be read,
@@ -25,6 +25,6 @@ class StoreSecurityGuard final : public StoreGuard {
 };
 
 // The owner and access list of an open key, as plain data.
-StoreSecurity readKeySecurity(HKEY key);
+service::StoreSecurity readKeySecurity(HKEY key);
 
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

@@ -10,11 +10,10 @@
 #include "platform/win32/check.h"
 #include "platform/win32/registry_keys.h"
 #include "platform/win32/service/privileges.h"
+#include "support/registry_link.h"
 
-namespace vorlix::service::win32 {
+namespace vorlix::win32 {
 namespace {
-
-using namespace vorlix::win32;
 
 // The links lie beside the store's tree: one to its own parent would loop.
 const std::wstring Root = L"Software\\VorlixStoreSecurityTest", Store = Root + L"\\Store",
@@ -24,16 +23,15 @@ constexpr const wchar_t* Secure = L"O:BAD:PAI(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;K
 // Creates the key, or a link to `target`, with the owner and access list of `sddl`.
 void makeKey(const std::wstring& path, const wchar_t* sddl, const std::wstring& target = {}) {
   unique_hkey key;
-  checkStatus(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr,
-                                target.empty() ? 0 : REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
-                                KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, key.put(), nullptr),
-              "RegCreateKeyExW");
-  const std::wstring native = L"\\Registry\\Machine\\" + target;
-  if (!target.empty())
-    checkStatus(::RegSetValueExW(key.get(), L"SymbolicLinkValue", 0, REG_LINK,
-                                 reinterpret_cast<const BYTE*>(native.data()),
-                                 static_cast<DWORD>(native.size() * sizeof(wchar_t))),
-                "RegSetValueExW");
+  if (target.empty())
+    checkStatus(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                  nullptr),
+                "RegCreateKeyExW");
+  else {  // the link itself, for its owner and access list
+    checkStatus(makeLink(HKEY_LOCAL_MACHINE, path, target), "makeLink");
+    checkStatus(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, key.put()),
+                "RegOpenKeyExW");
+  }
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   checkBool(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr),
             "ConvertStringSecurityDescriptorToSecurityDescriptorW");
@@ -43,11 +41,9 @@ void makeKey(const std::wstring& path, const wchar_t* sddl, const std::wstring& 
 }
 
 void removeTrees() {
-  for (const wchar_t* link : {L"\\Store", L"\\Parent", L"\\Other\\Reg"}) {
-    unique_hkey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (Links + link).c_str(), REG_OPTION_OPEN_LINK, DELETE, key.put()) == 0)
-      (void)::RegDeleteKeyW(key.get(), L"");  // the link itself; ignored: the prefix goes after the run
-  }
+  // The links themselves; ignored: the prefix goes after the run.
+  for (const wchar_t* link : {L"\\Store", L"\\Parent", L"\\Other\\Reg"})
+    (void)removeLink(HKEY_LOCAL_MACHINE, Links + link);
   for (const std::wstring& tree : {Links, Root}) (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, tree.c_str());
 }
 
@@ -67,7 +63,8 @@ TEST(StoreSecurity, OneKeyOpenToOthersOrALinkOnTheWayBetraysTheStore) {
       << writerOf(Store);
   makeKey(Store + L"\\keydirs", Secure);
   // A NULL DACL, as SetSecurityInfo sets it (an SDDL string gives an empty one).
-  const unique_hkey store = openKey(HKEY_LOCAL_MACHINE, Store, WRITE_DAC);
+  unique_hkey store;
+  checkStatus(tryOpenKey(HKEY_LOCAL_MACHINE, Store, WRITE_DAC, store), "RegOpenKeyExW");
   checkStatus(static_cast<LSTATUS>(::SetSecurityInfo(store.get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
                                                      nullptr, nullptr, nullptr, nullptr)),
               "SetSecurityInfo");
@@ -78,7 +75,9 @@ TEST(StoreSecurity, OneKeyOpenToOthersOrALinkOnTheWayBetraysTheStore) {
   makeKey(Links + L"\\Store", Secure, Store);
   makeKey(Links + L"\\Parent", Secure, Root);
   makeKey(Links + L"\\Other\\Reg", Secure, Store + L"\\Reg");
-  ASSERT_TRUE(openKey(HKEY_LOCAL_MACHINE, Links + L"\\Parent\\Store\\Reg", KEY_READ)) << "the links lead on";
+  unique_hkey through;
+  ASSERT_EQ(tryOpenKey(HKEY_LOCAL_MACHINE, Links + L"\\Parent\\Store\\Reg", KEY_READ, through), ERROR_SUCCESS)
+      << "the links lead on";
   for (const wchar_t* store : {L"\\Store", L"\\Parent\\Store", L"\\Other"})
     EXPECT_NE(writerOf(Links + store).find(L"registry link"), std::wstring::npos) << writerOf(Links + store);
   removeTrees();
@@ -91,4 +90,4 @@ TEST(Privileges, AllButTraversalAreGoneFromTheTokenReadBack) {
 }
 
 }  // namespace
-}  // namespace vorlix::service::win32
+}  // namespace vorlix::win32

@@ -1,8 +1,8 @@
-#include "ui/control_names.h"
+#include "ui/accessible_name_text.h"
 
 #include <string_view>
 
-#include "ui/rule_tip.h"
+#include "ui/rule_tip_text.h"
 
 namespace vorlix::ui {
 namespace {

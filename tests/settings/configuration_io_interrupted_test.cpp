@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/memory/memory_controls.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 
 namespace vorlix {
 namespace {
@@ -129,8 +129,8 @@ void show(ConfigControls& controls, const Config& c) {
   for (int slot = 1; slot <= SlotCount; ++slot) {
     controls.setListIndex(slot, *parseInteger(c[reg(slot)]));
     controls.setCheckValue(slot, static_cast<CheckState>(*parseInteger(c[enable(slot)])));
-    controls.setText(TextField::Key, slot, c[keyPath(slot)]);
-    controls.setText(TextField::Name, slot, c[valueName(slot)]);
+    controls.setText(TextField::KeyPath, slot, c[keyPath(slot)]);
+    controls.setText(TextField::ValueName, slot, c[valueName(slot)]);
   }
   controls.setListIndex(PriorityCombo, *parseInteger(c[Priority]));
   controls.setCheckValue(ScannerBox, static_cast<CheckState>(*parseInteger(c[Switch])));
@@ -145,7 +145,7 @@ CuttingStore saveCutAfter(const Pair& p, int writes) {
   store.beforeWrite = [&](int written) {
     if (written != p.editBeforeWrite) return;
     const bool isKey = p.editAt <= keyPath(12);
-    controls.setText(isKey ? TextField::Key : TextField::Name, p.editAt - (isKey ? 25 : 37), Typed);
+    controls.setText(isKey ? TextField::KeyPath : TextField::ValueName, p.editAt - (isKey ? 25 : 37), Typed);
   };
   try {
     writeConfiguration(store, RuleTable(controls), ProgramOptions(controls), p.onOk ? okOrder() : loadOrder());

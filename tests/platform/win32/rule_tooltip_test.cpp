@@ -16,6 +16,7 @@
 #include "platform/win32/form1.h"
 #include "platform/win32/registry_deleter.h"
 #include "platform/win32/unique_handle.h"
+#include "support/unexpected_prompts.h"
 #include "ui/program.h"
 
 namespace vorlix::win32 {
@@ -23,17 +24,11 @@ namespace {
 
 using ui::ids::RowPart;
 
-struct NoPrompts final : ui::UserPrompts {
-  void reportError(std::wstring_view) override {}
-  bool askRetry(std::wstring_view) override { return false; }
-  void bringToFront() override {}
-};
-
 struct TipRig {
   Form1 form{::GetModuleHandleW(nullptr), [](DWORD, NOTIFYICONDATAW*) { return TRUE; }};
   MemorySettingsStore store;
   RegistryApiDeleter deleter;
-  NoPrompts prompts;
+  test::UnexpectedPrompts prompts;
   ui::Program program{form, store, deleter, prompts};
 
   TipRig() {
@@ -42,8 +37,8 @@ struct TipRig {
   }
   void row(int n, std::int16_t hive, const std::wstring& key, const std::wstring& name) {
     form.controls().setListIndex(n, hive);
-    form.controls().setText(TextField::Key, n, key);
-    form.controls().setText(TextField::Name, n, name);
+    form.controls().setText(TextField::KeyPath, n, key);
+    form.controls().setText(TextField::ValueName, n, name);
     form.controls().setCheckValue(n, CheckState::Checked);
   }
   // Timer1 going off, as the system delivers it.
@@ -63,7 +58,7 @@ struct TipRig {
   }
 };
 
-TEST(RuleTips_Window, EveryControlOfARowTellsItsRulesScansAndTypingChangesItAtOnce) {
+TEST(RuleTooltip, EveryControlOfARowTellsItsRulesScansAndTypingChangesItAtOnce) {
   const std::wstring leaf = L"Software\\VorlixTipTest-" + std::to_wstring(::GetCurrentProcessId());
   unique_hkey created;
   ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, leaf.c_str(), 0, nullptr, 0, KEY_READ, nullptr, created.put(),
@@ -93,7 +88,7 @@ TEST(RuleTips_Window, EveryControlOfARowTellsItsRulesScansAndTypingChangesItAtOn
   for (int id : {ui::ids::ok, ui::ids::scanenabled, ui::ids::Combo13}) EXPECT_EQ(rig.tipOver(id), L"");
 
   // As the keyboard would: the edit control's own text, with its EN_CHANGE.
-  ::SendMessageW(rig.form.control(ui::ids::textBox(TextField::Name, 1)), WM_SETTEXT, 0,
+  ::SendMessageW(rig.form.control(ui::ids::textBox(TextField::ValueName, 1)), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L"Typed"));
   const std::wstring typed = rig.tipOver(ui::ids::row(1, RowPart::Name));
   EXPECT_EQ(typed.rfind(L"Rule 1 deletes the value \"Typed\" in the key HKEY_CURRENT_USER\\" + leaf + L".\n", 0),

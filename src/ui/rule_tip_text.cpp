@@ -1,7 +1,8 @@
-#include "ui/rule_tip.h"
+#include "ui/rule_tip_text.h"
 
 #include "core/registry_path.h"
 #include "core/text.h"
+#include "core/unexpected_failure.h"
 #include "ui/layout.h"
 
 namespace vorlix::ui {
@@ -32,13 +33,13 @@ std::wstring namesLine(int slot, const RegistryPathReading& reading) {
   const RegistryTarget& t = reading.target;
   switch (t.kind) {
     case RegistryTarget::Kind::Value:
-      if (t.key.empty())
-        return rule + L" deletes the value \"" + escapeInvisible(t.value) + L"\" directly in " +
+      if (t.keyPath.empty())
+        return rule + L" deletes the value \"" + escapeInvisible(t.valueName) + L"\" directly in " +
                hiveName(t.root) + L".";
-      return rule + L" deletes the value \"" + escapeInvisible(t.value) + L"\" in the key " +
-             hiveName(t.root) + L"\\" + escapeInvisible(t.key) + L".";
+      return rule + L" deletes the value \"" + escapeInvisible(t.valueName) + L"\" in the key " +
+             hiveName(t.root) + L"\\" + escapeInvisible(t.keyPath) + L".";
     case RegistryTarget::Kind::Key:
-      return rule + L" deletes the key " + hiveName(t.root) + L"\\" + escapeInvisible(t.key) +
+      return rule + L" deletes the key " + hiveName(t.root) + L"\\" + escapeInvisible(t.keyPath) +
              L" with its values, as long as it has no subkeys.";
     case RegistryTarget::Kind::Nothing: break;
   }
@@ -94,7 +95,7 @@ std::wstring outcomeText(const DeletionOutcome& outcome, const RegistryTarget& t
         return L"not deleted: its copy is larger than the record of deleted entries may hold.";
       return L"not deleted: its copy could not be kept (error " + std::to_wstring(outcome.code) + L").";
   }
-  return L"not deleted.";
+  unreachable("an outcome without a text");
 }
 
 std::wstring lastScanLine(const RuleFacts& f) {

@@ -10,12 +10,11 @@
 #include <string_view>
 
 #include "platform/win32/window_timer.h"
-#include "ui/toolkit.h"
-#include "ui/tray_menu.h"
+#include "ui/tray_icon.h"
 
 namespace vorlix::win32 {
 
-class TrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
+class ShellTrayIcon final : public ui::TrayIcon, private ui::TrayShell {
  public:
   using ShellNotify = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
 
@@ -27,11 +26,11 @@ class TrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
   static constexpr UINT_PTR RetryTimerId = 2;
   static constexpr std::wstring_view Tip = L"Vennik's Vorlix";
 
-  TrayIcon(HWND owner, HICON image, ShellNotify shell = &::Shell_NotifyIconW);
-  TrayIcon(const TrayIcon&) = delete;
-  TrayIcon& operator=(const TrayIcon&) = delete;
+  ShellTrayIcon(HWND owner, HICON image, ShellNotify shell = &::Shell_NotifyIconW);
+  ShellTrayIcon(const ShellTrayIcon&) = delete;
+  ShellTrayIcon& operator=(const ShellTrayIcon&) = delete;
   // Never leaves an icon behind for a window that is gone.
-  ~TrayIcon();
+  ~ShellTrayIcon();
 
   // Without an icon the program scans on as configured; a refused add is
   // tried again (see ui::TrayIconKeeper).
@@ -45,12 +44,12 @@ class TrayIcon final : public ui::NotificationIcon, private ui::TrayShell {
   // A new image for the same icon, e.g. the small icon at a new DPI.
   void setImage(HICON image);
 
-  bool wanted() const { return keeper_.wanted(); }
+  bool added() const override { return keeper_.added(); }
   bool shown() const { return keeper_.shown(); }
 
  private:
-  bool addIcon() override;
-  void removeIcon() override;
+  bool tryAddIcon() override;
+  void deleteIcon() override;
 
   NOTIFYICONDATAW record_{};
   ShellNotify shell_;

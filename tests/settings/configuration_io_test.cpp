@@ -1,4 +1,4 @@
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 
 #include <gtest/gtest.h>
 
@@ -73,8 +73,8 @@ void fillControls(ConfigControls& c) {
   for (int slot = 1; slot <= SlotCount; ++slot) {
     c.setListIndex(slot, static_cast<std::int16_t>((slot + 2) % 5));
     c.setCheckValue(slot, slot % 2 == 0 ? CheckState::Checked : CheckState::Unchecked);
-    c.setText(TextField::Key, slot, L"edited dir " + std::to_wstring(slot));
-    c.setText(TextField::Name, slot, L"edited name " + std::to_wstring(slot));
+    c.setText(TextField::KeyPath, slot, L"edited dir " + std::to_wstring(slot));
+    c.setText(TextField::ValueName, slot, L"edited name " + std::to_wstring(slot));
   }
   c.setListIndex(PriorityCombo, 0);
   c.setCheckValue(ScannerBox, CheckState::Grayed);
@@ -146,8 +146,8 @@ TEST(ReadFlow_EmptyStore, GivesTheDefaultConfigurationAndStartsScanning) {
   for (int slot = 1; slot <= SlotCount; ++slot) {
     EXPECT_EQ(rig.controls.listIndex(slot), -1);
     EXPECT_EQ(rig.controls.checkValue(slot), CheckState::Unchecked);
-    EXPECT_EQ(rig.controls.text(TextField::Key, slot), L"");
-    EXPECT_EQ(rig.controls.text(TextField::Name, slot), L"");
+    EXPECT_EQ(rig.controls.text(TextField::KeyPath, slot), L"");
+    EXPECT_EQ(rig.controls.text(TextField::ValueName, slot), L"");
   }
   EXPECT_EQ(rig.controls.listIndex(PriorityCombo), 2);
   EXPECT_EQ(rig.controls.checkValue(ScannerBox), CheckState::Checked);
@@ -227,7 +227,7 @@ TEST(SaveFlow_NoCaching, EachEntryIsTakenFromItsControlWhenWritten) {
   rig.store.onCall = [&rig](const SettingsCall& c) {
     if (c.section == L"Reg" && c.key == L"1") {
       rig.controls.setCheckValue(5, CheckState::Grayed);
-      rig.controls.setText(TextField::Name, 9, L"typed meanwhile");
+      rig.controls.setText(TextField::ValueName, 9, L"typed meanwhile");
     }
   };
   rig.write(okOrder());
@@ -318,10 +318,10 @@ TEST(RevertFlow_AfterConfigure, UntouchedSwitchLeavesScanningStopped) {
   rig.read();
   ASSERT_TRUE(rig.timer.enabled());
   rig.timing.switchOff();  // Configure
-  rig.controls.setText(TextField::Key, 3, L"edited");
+  rig.controls.setText(TextField::KeyPath, 3, L"edited");
 
   rig.read();
-  EXPECT_EQ(rig.controls.text(TextField::Key, 3), L"Software\\Stored dir 3");
+  EXPECT_EQ(rig.controls.text(TextField::KeyPath, 3), L"Software\\Stored dir 3");
   EXPECT_EQ(rig.controls.checkValue(ScannerBox), CheckState::Checked);
   EXPECT_FALSE(rig.timer.enabled());
 }
@@ -364,8 +364,8 @@ TEST(Flows_Texts, ComeBackExactlyAsTyped) {
   Rig rig;
   int slot = 1;
   for (const std::wstring& t : texts) {
-    rig.controls.setText(TextField::Key, slot, t);
-    rig.controls.setText(TextField::Name, slot, t + L" ");
+    rig.controls.setText(TextField::KeyPath, slot, t);
+    rig.controls.setText(TextField::ValueName, slot, t + L" ");
     ++slot;
   }
   rig.write(loadOrder());
@@ -463,7 +463,7 @@ TEST(ReadFlows_UnreadableValue, IsThatEntrysFailure) {
     EXPECT_EQ(failure.details().key, L"4");
     EXPECT_EQ(failure.details().reason, L"a value of type REG_BINARY");
   }
-  EXPECT_EQ(rig.controls.text(TextField::Key, 3), L"");
+  EXPECT_EQ(rig.controls.text(TextField::KeyPath, 3), L"");
 }
 
 struct WriteFailureCase {
@@ -680,8 +680,8 @@ void fillRandomly(ConfigControls& c, StoredTexts& g) {
   for (int slot = 1; slot <= SlotCount; ++slot) {
     c.setListIndex(slot, static_cast<std::int16_t>(g.pick(-1, 4)));
     c.setCheckValue(slot, static_cast<CheckState>(g.pick(0, 2)));
-    c.setText(TextField::Key, slot, L"before " + std::to_wstring(g.pick(0, 99)));
-    c.setText(TextField::Name, slot, g.anyText(5));
+    c.setText(TextField::KeyPath, slot, L"before " + std::to_wstring(g.pick(0, 99)));
+    c.setText(TextField::ValueName, slot, g.anyText(5));
   }
   c.setListIndex(PriorityCombo, static_cast<std::int16_t>(g.pick(-1, 5)));
   c.setCheckValue(ScannerBox, static_cast<CheckState>(g.pick(0, 2)));

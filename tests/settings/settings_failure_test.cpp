@@ -4,7 +4,7 @@
 
 #include "platform/memory/memory_controls.h"
 #include "platform/memory/memory_settings_store.h"
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
 
 namespace vorlix {
 namespace {

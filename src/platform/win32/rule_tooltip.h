@@ -8,16 +8,16 @@
 #include <string>
 
 #include "platform/win32/unique_handle.h"
-#include "ui/rule_tip.h"
+#include "ui/rule_tip_text.h"
 
 namespace vorlix::win32 {
 
-class RuleTips {
+class RuleTooltip {
  public:
   // Creates the tooltip control for `owner`. Throws Win32Error.
-  RuleTips(HWND owner, HINSTANCE instance, int dpi);
-  RuleTips(const RuleTips&) = delete;
-  RuleTips& operator=(const RuleTips&) = delete;
+  RuleTooltip(HWND owner, HINSTANCE instance, int dpi);
+  RuleTooltip(const RuleTooltip&) = delete;
+  RuleTooltip& operator=(const RuleTooltip&) = delete;
 
   HWND window() const { return window_.get(); }
 

@@ -1,9 +1,10 @@
-#include "platform/win32/single_instance.h"
+#include "platform/win32/only_copy.h"
 
 #include <sddl.h>
 
 #include <cstdint>
-#include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/text.h"
@@ -14,27 +15,17 @@
 namespace vorlix::win32 {
 namespace {
 
-// A later start waits this long for the running copy's marks. They follow
-// its claim within moments, its window once it has made it (the first
-// window in a fresh Wine prefix takes some ten seconds).
-constexpr ULONGLONG ReadyWaitMs = 30000;
-constexpr ULONGLONG WindowWaitMs = 60000;
-constexpr DWORD PollMs = 100;
-// A copy that ends while a later start looks for it sends that start back
-// to claim again; so does a namespace closed between create and open.
-constexpr int ClaimRounds = 5;
+// A later start looks for the running copy's marks this long at the most,
+// this often: they follow its claim within moments, and a copy that ends
+// releases the claim as its process goes.
+constexpr ULONGLONG AnswerWaitMs = 2000;
+constexpr DWORD LookAgainMs = 50;
+// A namespace whose last holder closes it between our create and our open
+// is created again; that race is as rare as it is short.
+constexpr int NamespaceAttempts = 5;
 
-constexpr std::wstring_view ReadyMark = L"Ready";
-
-std::wstring sessionMark() {
-  DWORD session = 0;
-  checkBool(::ProcessIdToSessionId(::GetCurrentProcessId(), &session), "ProcessIdToSessionId");
-  return L"Session." + std::to_wstring(session);
-}
-
-std::wstring windowMark(HWND window) {
-  return L"Window." + std::to_wstring(reinterpret_cast<std::uintptr_t>(window));
-}
+inline void deleteBoundary(HANDLE boundary) { ::DeleteBoundaryDescriptor(boundary); }
+using unique_boundary = unique_any<HANDLE, deleteBoundary>;
 
 struct User {
   std::vector<BYTE> tokenUser;
@@ -80,7 +71,8 @@ void addToBoundary(unique_boundary& boundary, BOOL(WINAPI* add)(HANDLE*, PSID), 
 }
 
 // The user's SID and the medium level: both a copy that is elevated and one
-// that is not lie within it, a process at low integrity does not.
+// that is not lie within it, a process at low integrity does not. Empty
+// where the system has no private namespaces.
 unique_boundary userBoundary(const User& user) {
   ::SetLastError(ERROR_SUCCESS);
   unique_boundary boundary(::CreateBoundaryDescriptorW(ProgramName.data(), 0));
@@ -100,46 +92,25 @@ unique_boundary userBoundary(const User& user) {
   return boundary;
 }
 
-// Where a start finds the marks: its claim if it made it, else a look into
-// the running copy's.
-struct Place {
-  unique_created_namespace created;
-  unique_opened_namespace opened;
-  unique_owned_mutex owned;
-  std::wstring prefix;
-  bool ours() const { return created || owned; }
-  std::wstring name(std::wstring_view mark) const { return prefix + std::wstring(mark); }
-};
-
-Place enterPrivateNamespace(const unique_boundary& boundary, const std::wstring& alias,
-                            SECURITY_ATTRIBUTES& security) {
-  Place place;
-  place.prefix = alias + L"\\";
+// Enters the user's private namespace, holding it in `entered`, and returns
+// the start of the names in it; without private namespaces, the start of
+// names in the global one.
+std::wstring enterNamespace(const User& user, SECURITY_ATTRIBUTES& security,
+                            unique_private_namespace& entered) {
+  const std::wstring alias = std::wstring(ProgramName) + L"." + user.sidText;
+  const unique_boundary boundary = userBoundary(user);
+  if (!boundary) return L"Global\\" + alias + L".";
   DWORD error = ERROR_SUCCESS;
-  for (int attempt = 0; attempt < ClaimRounds; ++attempt) {
-    place.created.reset(::CreatePrivateNamespaceW(&security, boundary.get(), alias.c_str()));
-    if (place.created) return place;
+  for (int attempt = 0; attempt < NamespaceAttempts; ++attempt) {
+    entered.reset(::CreatePrivateNamespaceW(&security, boundary.get(), alias.c_str()));
+    if (entered) return alias + L"\\";
     error = ::GetLastError();
     if (error != ERROR_ALREADY_EXISTS) throw Win32Error("CreatePrivateNamespaceW", error);
-    place.opened.reset(::OpenPrivateNamespaceW(boundary.get(), alias.c_str()));
-    if (place.opened) return place;
-    // Its creator closed it between the two calls: create it again.
+    entered.reset(::OpenPrivateNamespaceW(boundary.get(), alias.c_str()));
+    if (entered) return alias + L"\\";
     error = ::GetLastError();
   }
   throw Win32Error("OpenPrivateNamespaceW", error);
-}
-
-Place enterGlobalNamespace(const std::wstring& alias, SECURITY_ATTRIBUTES& security) {
-  Place place;
-  const std::wstring name = L"Global\\" + alias;
-  place.prefix = name + L".";
-  unique_handle mutex(checkNotNull(::CreateMutexW(&security, FALSE, name.c_str()), "CreateMutexW"));
-  // Owning it is the claim: a copy that ended without releasing it leaves it
-  // abandoned, and the next start takes it.
-  const DWORD taken = ::WaitForSingleObject(mutex.get(), 0);
-  if (taken == WAIT_FAILED) throw Win32Error("WaitForSingleObject", ::GetLastError());
-  if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) place.owned.reset(mutex.release());
-  return place;
 }
 
 bool marked(const std::wstring& name) {
@@ -150,21 +121,16 @@ bool marked(const std::wstring& name) {
   throw Win32Error("OpenEventW", error);
 }
 
-bool waitUntil(ULONGLONG milliseconds, const std::function<bool()>& condition) {
-  const ULONGLONG end = ::GetTickCount64() + milliseconds;
-  for (;;) {
-    if (condition()) return true;
-    if (::GetTickCount64() >= end) return false;
-    ::Sleep(PollMs);
-  }
+std::wstring windowMark(HWND window) {
+  return L"Window." + std::to_wstring(reinterpret_cast<std::uintptr_t>(window));
 }
 
-// A window of the class is the running copy's only if the copy marked it:
-// any program can make a window of that class.
-HWND findMarkedWindow(const Place& place, const wchar_t* windowClass) {
+// The running copy's window on this desktop, if it marked one: a window of
+// the class is the copy's only if the copy marked it.
+HWND findMarkedWindow(const std::wstring& prefix, const wchar_t* windowClass) {
   for (HWND window = ::FindWindowExW(nullptr, nullptr, windowClass, nullptr); window != nullptr;
        window = ::FindWindowExW(nullptr, window, windowClass, nullptr))
-    if (marked(place.name(windowMark(window)))) return window;
+    if (marked(prefix + windowMark(window))) return window;
   return nullptr;
 }
 
@@ -200,56 +166,50 @@ UINT configureRequestMessage() {
   return message;
 }
 
-std::optional<OnlyCopy> claimOnlyCopy(const wchar_t* windowClass) {
+std::optional<OnlyCopy> claimOnlyCopy(HWND window) {
+  wchar_t windowClass[256];
+  checkNonZero(::GetClassNameW(window, windowClass, 256), "GetClassNameW");
+  DWORD sessionId = 0;
+  checkBool(::ProcessIdToSessionId(::GetCurrentProcessId(), &sessionId), "ProcessIdToSessionId");
+  const std::wstring session = L"Session." + std::to_wstring(sessionId);
   const User user = currentUser();
-  const std::wstring alias = std::wstring(ProgramName) + L"." + user.sidText;
-  unique_hlocal security = userOnlySecurity(user);
+  const unique_hlocal security = userOnlySecurity(user);
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), security.get(), FALSE};
-  const unique_boundary boundary = userBoundary(user);
-  const std::wstring session = sessionMark();
 
-  for (int round = 0; round < ClaimRounds; ++round) {
-    Place place = boundary ? enterPrivateNamespace(boundary, alias, attributes)
-                           : enterGlobalNamespace(alias, attributes);
-    if (place.ours()) {
-      OnlyCopy copy;
-      copy.namespace_ = std::move(place.created);
-      copy.claim_ = std::move(place.owned);
-      copy.prefix_ = std::move(place.prefix);
-      copy.security_ = std::move(security);
-      // The session before the ready mark: a start that sees the ready mark
-      // and not its own session's knows the copy runs elsewhere.
-      copy.mark(copy.session_, session);
-      copy.mark(copy.ready_, ReadyMark);
+  OnlyCopy copy;
+  const std::wstring prefix = enterNamespace(user, attributes, copy.namespace_);
+  unique_handle claim(
+      checkNotNull(::CreateMutexW(&attributes, FALSE, (prefix + L"Copy").c_str()), "CreateMutexW"));
+  DWORD wait = 0;  // the first look takes the claim only if it is free
+  for (const ULONGLONG giveUp = ::GetTickCount64() + AnswerWaitMs;;) {
+    const DWORD taken = ::WaitForSingleObject(claim.get(), wait);
+    if (taken == WAIT_FAILED) throw Win32Error("WaitForSingleObject", ::GetLastError());
+    // Abandoned: the copy that held it was killed. Its marks went with it.
+    if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) {
+      copy.claim_.reset(claim.release());
+      // "Ready" last: it says that the other two are there.
+      const std::wstring marks[] = {windowMark(window), session, L"Ready"};
+      for (std::size_t i = 0; i < copy.marks_.size(); ++i)
+        copy.marks_[i].reset(checkNotNull(
+            ::CreateEventW(&attributes, TRUE, FALSE, (prefix + marks[i]).c_str()), "CreateEventW"));
       return copy;
     }
-    // The copy that holds the claim ended before it was ready: claim again.
-    if (!waitUntil(ReadyWaitMs, [&] { return marked(place.name(ReadyMark)); })) continue;
-    if (!marked(place.name(session))) {
-      tellAlreadyRuns(L"in another session");
-      return std::nullopt;
+    if (marked(prefix + L"Ready")) {
+      if (!marked(prefix + session)) {
+        tellAlreadyRuns(L"in another session");
+        return std::nullopt;
+      }
+      if (HWND running = findMarkedWindow(prefix, windowClass)) {
+        askToConfigure(running);
+        return std::nullopt;
+      }
     }
-    HWND window = nullptr;
-    const bool settled = waitUntil(WindowWaitMs, [&] {
-      window = findMarkedWindow(place, windowClass);
-      return window != nullptr || !marked(place.name(session));
-    });
-    if (!settled) throw Win32Error("FindWindowExW", ERROR_TIMEOUT);
-    if (window == nullptr) continue;  // the copy ended meanwhile: claim again
-    askToConfigure(window);
-    return std::nullopt;
+    // The copy is between its claim and its marks, or ending.
+    if (::GetTickCount64() >= giveUp)
+      throw TimeoutError("the running copy neither showed its marked window nor ended within " +
+                         std::to_string(AnswerWaitMs / 1000) + " seconds");
+    wait = LookAgainMs;
   }
-  // Every round the copy that held the claim ended before it was ready.
-  throw Win32Error("OpenEventW", ERROR_TIMEOUT);
-}
-
-void OnlyCopy::publishWindow(HWND window) {
-  mark(window_, windowMark(window));
-}
-
-void OnlyCopy::mark(unique_handle& marker, std::wstring_view what) {
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), security_.get(), FALSE};
-  marker.reset(checkNotNull(::CreateEventW(&attributes, TRUE, FALSE, name(what).c_str()), "CreateEventW"));
 }
 
 }  // namespace vorlix::win32

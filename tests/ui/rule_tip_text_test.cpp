@@ -1,17 +1,11 @@
-#include "ui/rule_tip.h"
+#include "ui/rule_tip_text.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <set>
 #include <string>
 
 #include "core/text.h"
-#include "platform/memory/memory_settings_store.h"
-#include "platform/memory/memory_window.h"
-#include "platform/memory/recording_deleter.h"
-#include "ui/control_names.h"
-#include "ui/program.h"
 
 namespace vorlix::ui {
 namespace {
@@ -127,60 +121,6 @@ TEST(RuleTipText, ShowsFormatAndControlCharactersOfAPathAsTheirCodes) {
                        L".\nFull path: HKEY_CURRENT_USER\\Software\\" + c.shown +
                        L"\\V\nNo scan has tried it since Vorlix started.");
   }
-}
-
-TEST(AccessibleName, EveryControlHasItsOwnAndARowsControlsNameTheirRow) {
-  std::set<std::wstring> seen;
-  int rowControls = 0;
-  for (const PlacedControl& c : layoutControls()) {
-    const std::wstring name = accessibleName(c);
-    SCOPED_TRACE(asciiSummary(c.name) + ": " + asciiSummary(name));
-    EXPECT_TRUE(seen.insert(name).second) << "named twice";
-    const int row = ruleRowOf(c.id);
-    EXPECT_EQ(row != 0, c.containerId == ids::Frame2);
-    if (row == 0) continue;
-    ++rowControls;
-    EXPECT_TRUE(name == L"Rule " + std::to_wstring(row) || name.starts_with(L"Rule " + std::to_wstring(row) + L" "));
-  }
-  EXPECT_EQ(rowControls, 7 * SlotCount);
-  for (const auto& [part, expected] : {std::pair{ids::RowPart::Combo, L"Rule 3 hive"}, {ids::RowPart::Key, L"Rule 3 key path"},
-                                       {ids::RowPart::Name, L"Rule 3 value name"}, {ids::RowPart::Check, L"Rule 3 enabled"},
-                                       {ids::RowPart::NumberLabel, L"Rule 3"}}) {
-    PlacedControl c;
-    c.id = ids::row(3, part);
-    EXPECT_EQ(accessibleName(c), expected);
-  }
-}
-
-// The program's side: the tip reads the row as it is now and the records
-// of the scans that the timer ran.
-TEST(Program_RuleTip, TellsTheRowsFieldsNowAndTheOutcomesOfTheTimersScans) {
-  MemoryWindow window;
-  MemorySettingsStore store;
-  RecordingDeleter deleter;
-  struct NoPrompts final : UserPrompts {
-    void reportError(std::wstring_view) override {}
-    bool askRetry(std::wstring_view) override { return false; }
-    void bringToFront() override {}
-  } prompts;
-  for (const auto& [section, value] : {std::pair{L"Reg", L"1"}, {L"EnableKeys", L"1"}, {L"keydirs", L"Software\\Acme"},
-                                       {L"keynames", L"Run"}})
-    store.put(section, L"2", value);
-  store.put(L"Reg", L"13", L"4");
-  Program program(window, store, deleter, prompts);
-  window.setEvents(&program);
-  program.start();
-  deleter.answer = [](std::wstring_view) { return DeletionOutcome::of(Kind::NotThere); };
-  ASSERT_EQ(window.timerMemory.advance(2000), 2);
-
-  EXPECT_EQ(program.describeRule(2),
-            L"Rule 2 deletes the value \"Run\" in the key HKEY_CURRENT_USER\\Software\\Acme.\nFull path: "
-            L"HKEY_CURRENT_USER\\Software\\Acme\\Run\nNot deleted in 2 scans since Vorlix started.\n"
-            L"Last scan: nothing to delete (the value is not there).");
-  EXPECT_EQ(program.records()[1].tries, 0u);
-  // Typing into the row changes what the tip says the rule names, at once.
-  window.controlsMemory.setText(TextField::Key, 2, L"\\Software\\Acme");
-  EXPECT_EQ(program.describeRule(2).find(L"Rule 2 names nothing: the key path starts with a backslash.\n"), 0u);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// Moving the configuration between the settings store and the window's
-// controls: all 50 entries read in the load order, or written in either order.
+// Reading and writing the whole configuration: all 50 entries moved
+// between the settings store and the window's controls, read in the load
+// order or written in either order. Each of the program's flows (load,
+// revert, save, unload) is one of these two.
 #pragma once
 
 #include "core/rules.h"

@@ -1,5 +1,5 @@
-// The window toolkit the program is written against: the few operations and
-// events of the configuration window that the program's flows use. The Win32
+// Form1 as the program sees it, `ConfigWindow`: the few operations and
+// events of the configuration window that the program uses. The Win32
 // window Form1 implements it; tests use an in-memory window.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include "core/controls.h"
 #include "core/scan_timing.h"
 #include "ui/layout.h"
+#include "ui/tray_icon.h"
 
 namespace vorlix::ui {
 
@@ -26,19 +27,6 @@ enum class UnloadCause : std::uint8_t { CloseBox, Exit, EndOfSession };
 struct TrayNotification {
   std::uint32_t code = 0;
   ScreenPoint anchor;  // in screen pixels
-};
-
-// The notification-area icon that the window owns.
-class NotificationIcon {
- public:
-  virtual void addTrayIcon() = 0;
-  virtual void deleteTrayIcon() = 0;
-  // The popup menu closed without a choice: the keyboard focus goes back
-  // to the notification area, where the user left it.
-  virtual void focusNotificationArea() = 0;
-
- protected:
-  ~NotificationIcon() = default;
 };
 
 // The events of the window, raised one at a time on the window's thread.
@@ -73,7 +61,7 @@ class WindowEvents {
   // The session is ending: the process may be ended as soon as this
   // returns, and the window goes with it whatever the program was doing.
   virtual void sessionEnding() = 0;
-  // Raised once by WindowToolkit::unload, while the window and its controls
+  // Raised once by ConfigWindow::unload, while the window and its controls
   // still exist; afterwards the window is destroyed and the run ends.
   virtual void unloading(UnloadCause cause) = 0;
 
@@ -81,7 +69,7 @@ class WindowEvents {
   ~WindowEvents() = default;
 };
 
-class WindowToolkit {
+class ConfigWindow {
  public:
   // Modeless. A window already shown stays shown.
   virtual void show() = 0;
@@ -90,8 +78,8 @@ class WindowToolkit {
   // Opens `menu` as a popup at the point and returns the chosen item, or
   // MenuCommand::None when the user dismissed it. Raises no event itself.
   virtual MenuCommand popupMenu(ScreenPoint at) = 0;
-  // Raises WindowEvents::unloading, then destroys the window. Later calls do
-  // nothing.
+  // Raises WindowEvents::unloading, then destroys the window, which ends
+  // the run. Once the window is gone, later calls do nothing.
   virtual void unload(UnloadCause cause) = 0;
 
   // The window's controls (the live configuration), its timer Timer1, the
@@ -99,13 +87,19 @@ class WindowToolkit {
   virtual ConfigControls& controls() = 0;
   virtual ScanTimer& timer() = 0;
   virtual RegistryWatch& registryWatch() = 0;
-  virtual NotificationIcon& trayIcon() = 0;
+  virtual TrayIcon& trayIcon() = 0;
 
   // Where the events go; the wiring sets this once the window exists.
   virtual void setEvents(WindowEvents* events) = 0;
 
  protected:
-  ~WindowToolkit() = default;
+  ~ConfigWindow() = default;
 };
+
+// A click on a check box: Unchecked and Checked swap, Grayed (which only a
+// stored value puts there) becomes Checked.
+constexpr CheckState clickedState(CheckState state) {
+  return state == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked;
+}
 
 }  // namespace vorlix::ui

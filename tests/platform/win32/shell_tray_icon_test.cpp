@@ -1,4 +1,4 @@
-#include "platform/win32/tray_icon.h"
+#include "platform/win32/shell_tray_icon.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include "platform/memory/memory_settings_store.h"
 #include "platform/memory/recording_deleter.h"
 #include "platform/win32/form1.h"
+#include "support/unexpected_prompts.h"
 #include "ui/program.h"
 
 namespace vorlix::win32 {
@@ -22,7 +23,7 @@ struct Call {
 
 struct RecordingShell {
   std::vector<Call> calls;
-  TrayIcon::ShellNotify notify() {
+  ShellTrayIcon::ShellNotify notify() {
     return [this](DWORD message, NOTIFYICONDATAW* data) {
       calls.push_back({message, *data});
       return TRUE;
@@ -37,15 +38,6 @@ struct RecordingShell {
 
 // The program itself on the real window, with its settings in memory.
 struct ProgramOnForm {
-  struct NoPrompts final : ui::UserPrompts {
-    void reportError(std::wstring_view) override { ADD_FAILURE() << "unexpected message"; }
-    bool askRetry(std::wstring_view) override {
-      ADD_FAILURE() << "unexpected question";
-      return false;
-    }
-    void bringToFront() override {}
-  };
-
   explicit ProgramOnForm(Form1& form) : program(form, store, deleter, prompts) {
     form.setEvents(&program);
     program.start();
@@ -54,7 +46,7 @@ struct ProgramOnForm {
 
   MemorySettingsStore store;
   RecordingDeleter deleter;
-  NoPrompts prompts;
+  test::UnexpectedPrompts prompts;
   ui::Program program;
 };
 
@@ -117,7 +109,7 @@ TEST(TrayIcon_Shell, TheSessionsNotificationAreaTakesTheIconAndGetsItBackAfterAR
   NOTIFYICONDATAW probe{};
   probe.cbSize = sizeof(probe);
   probe.hWnd = form.hwnd();
-  probe.uID = TrayIcon::Id;
+  probe.uID = ShellTrayIcon::Id;
   EXPECT_TRUE(::Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the icon is there";
 
   // As if the shell restarted and forgot our icon.
@@ -156,7 +148,7 @@ TEST(TrayIcon_RefusedAdd, TheRetryTimerPutsTheIconInOnceTheShellTakesIt) {
   NOTIFYICONDATAW probe{};
   probe.cbSize = sizeof(probe);
   probe.hWnd = form.hwnd();
-  probe.uID = TrayIcon::Id;
+  probe.uID = ShellTrayIcon::Id;
   EXPECT_TRUE(::Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the notification area has it";
   form.tray().deleteTrayIcon();
 }
@@ -226,7 +218,7 @@ class MenuWatch {
 bool notifyFromShell(HWND form, UINT code, int x = 500, int y = 400) {
   // Something for the menu loop to take at once, so the hook runs.
   ::PostMessageW(form, WM_NULL, 0, 0);
-  ::SendMessageW(form, TrayIcon::CallbackMessage, MAKEWPARAM(x, y), MAKELPARAM(code, TrayIcon::Id));
+  ::SendMessageW(form, ShellTrayIcon::CallbackMessage, MAKEWPARAM(x, y), MAKELPARAM(code, ShellTrayIcon::Id));
   bool quit = false;
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -280,7 +272,7 @@ TEST(TrayIcon_Callback, AnotherIconsNotificationIsNotOurs) {
   ProgramOnForm run(form);
   MenuWatch watch(MenuWatch::Then::Dismiss);
   ::PostMessageW(form.hwnd(), WM_NULL, 0, 0);
-  ::SendMessageW(form.hwnd(), TrayIcon::CallbackMessage, 0, MAKELPARAM(WM_CONTEXTMENU, 2));
+  ::SendMessageW(form.hwnd(), ShellTrayIcon::CallbackMessage, 0, MAKELPARAM(WM_CONTEXTMENU, 2));
   EXPECT_EQ(watch.opened, 0);
 }
 
@@ -298,7 +290,7 @@ TEST(TrayIcon_Menu, ConfigureShowsTheWindowAndStopsTheTimerExitSavesAndUnloads) 
   EXPECT_TRUE(form.isShown());
   EXPECT_FALSE(form.timer().enabled());
   EXPECT_EQ(form.controls().checkValue(ScannerBox), CheckState::Checked);
-  form.controls().setText(TextField::Key, 2, L"Software\\Unconfirmed");
+  form.controls().setText(TextField::KeyPath, 2, L"Software\\Unconfirmed");
   bool runEnded = false;
   {
     MenuWatch watch(MenuWatch::Then::ChooseSecond);

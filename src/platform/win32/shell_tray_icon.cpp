@@ -1,4 +1,4 @@
-#include "platform/win32/tray_icon.h"
+#include "platform/win32/shell_tray_icon.h"
 
 #include <algorithm>
 
@@ -7,7 +7,7 @@
 
 namespace vorlix::win32 {
 
-TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell)
+ShellTrayIcon::ShellTrayIcon(HWND owner, HICON image, ShellNotify shell)
     : shell_(std::move(shell)), retry_(owner, RetryTimerId), keeper_(*this, retry_) {
   record_.cbSize = sizeof(record_);
   record_.hWnd = owner;
@@ -20,19 +20,19 @@ TrayIcon::TrayIcon(HWND owner, HICON image, ShellNotify shell)
   record_.szTip[Tip.size()] = L'\0';
 }
 
-TrayIcon::~TrayIcon() {
-  if (wanted() || shown()) deleteTrayIcon();
+ShellTrayIcon::~ShellTrayIcon() {
+  if (added() || shown()) deleteTrayIcon();
 }
 
-void TrayIcon::addTrayIcon() { keeper_.want(); }
+void ShellTrayIcon::addTrayIcon() { keeper_.addTrayIcon(); }
 
-void TrayIcon::deleteTrayIcon() { keeper_.unwant(); }
+void ShellTrayIcon::deleteTrayIcon() { keeper_.deleteTrayIcon(); }
 
-void TrayIcon::taskbarCreated() { keeper_.shellAnnounced(); }
+void ShellTrayIcon::taskbarCreated() { keeper_.taskbarCreated(); }
 
-void TrayIcon::retryTimerFired() { keeper_.retryDue(); }
+void ShellTrayIcon::retryTimerFired() { keeper_.retryTimerFired(); }
 
-void TrayIcon::focusNotificationArea() {
+void ShellTrayIcon::focusNotificationArea() {
   // Only while the closed menu left our window in the foreground: a click
   // elsewhere that closed it gave the focus to that window, which keeps it.
   if (!shown() || ::GetForegroundWindow() != record_.hWnd) return;
@@ -40,13 +40,13 @@ void TrayIcon::focusNotificationArea() {
   (void)shell_(NIM_SETFOCUS, &record_);
 }
 
-void TrayIcon::setImage(HICON image) {
+void ShellTrayIcon::setImage(HICON image) {
   record_.hIcon = image;
   // Ignored: if the shell has no icon of ours, the next add carries the image.
   if (shown()) (void)shell_(NIM_MODIFY, &record_);
 }
 
-bool TrayIcon::addIcon() {
+bool ShellTrayIcon::tryAddIcon() {
   // An add for an icon the shell still has fails; the shell also announces
   // itself when it did not restart (a new task bar, a DPI change), so update
   // the existing icon instead.
@@ -61,7 +61,7 @@ bool TrayIcon::addIcon() {
   return true;
 }
 
-void TrayIcon::removeIcon() {
+void ShellTrayIcon::deleteIcon() {
   // Ignored: an icon the shell does not know (it restarted and we were not
   // told yet) is as deleted as it gets.
   (void)shell_(NIM_DELETE, &record_);

@@ -1,4 +1,4 @@
-#include "platform/win32/rule_tips.h"
+#include "platform/win32/rule_tooltip.h"
 
 #include <commctrl.h>
 
@@ -14,7 +14,7 @@ constexpr int ShowTipMilliseconds = 30000;
 
 }  // namespace
 
-RuleTips::RuleTips(HWND owner, HINSTANCE instance, int dpi) : owner_(owner) {
+RuleTooltip::RuleTooltip(HWND owner, HINSTANCE instance, int dpi) : owner_(owner) {
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof(icc);
   icc.dwICC = ICC_BAR_CLASSES;  // the tooltip class
@@ -31,7 +31,7 @@ RuleTips::RuleTips(HWND owner, HINSTANCE instance, int dpi) : owner_(owner) {
   setDpi(dpi);
 }
 
-void RuleTips::addRowControl(HWND control) {
+void RuleTooltip::addRowControl(HWND control) {
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof(tool);
   // The control itself is the tool, and the tooltip watches its mouse
@@ -40,12 +40,12 @@ void RuleTips::addRowControl(HWND control) {
   tool.hwnd = owner_;
   tool.uId = reinterpret_cast<UINT_PTR>(control);
   tool.lpszText = LPSTR_TEXTCALLBACKW;
-  // TTM_ADDTOOLW says only FALSE, without a reason: out of memory.
+  // TTM_ADDTOOLW says only FALSE, without a reason.
   if (!::SendMessageW(window(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)))
-    throw Win32Error("TTM_ADDTOOLW", ERROR_OUTOFMEMORY);
+    throw Win32Refusal("TTM_ADDTOOLW answered FALSE");
 }
 
-void RuleTips::setDpi(int dpi) {
+void RuleTooltip::setDpi(int dpi) {
   // The tooltip's own font is the system's status font at the system's DPI,
   // too small or too large on a monitor of another DPI.
   NONCLIENTMETRICSW metrics{};
@@ -61,7 +61,7 @@ void RuleTips::setDpi(int dpi) {
   ::SendMessageW(window(), TTM_SETMAXTIPWIDTH, 0, ::MulDiv(MaxTipWidth96, dpi, 96));
 }
 
-bool RuleTips::answer(NMHDR& header, const ui::RuleReports* reports) {
+bool RuleTooltip::answer(NMHDR& header, const ui::RuleReports* reports) {
   if (header.hwndFrom != window() || header.code != TTN_GETDISPINFOW) return false;
   auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
   // With TTF_IDISHWND the tool's id is the control's window.

@@ -1,8 +1,9 @@
-#include "settings/flows.h"
+#include "settings/configuration_io.h"
+
+#include "core/unexpected_failure.h"
 
 #include <array>
 #include <optional>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,7 @@ void assignInteger(const SettingsEntry& entry, std::int16_t value, const RuleTab
     case ConfigItem::KeyPath:
     case ConfigItem::ValueName: break;
   }
+  unreachable("a text entry assigned as a number");
 }
 
 void assignText(const SettingsEntry& entry, std::wstring_view text, const RuleTable& rules) {
@@ -56,7 +58,7 @@ std::wstring storedForm(const SettingsEntry& entry, const RuleTable& rules,
     case ConfigItem::KeyPath: return rules.slot(entry.slot).keyPath();
     case ConfigItem::ValueName: return rules.slot(entry.slot).valueName();
   }
-  return {};
+  unreachable("an entry without a control");
 }
 
 // The entries that together name a rule's registry entry.
@@ -68,7 +70,7 @@ bool isRulePart(ConfigItem item) {
 SettingsEntry enableEntry(int slot) {
   for (const LayoutRow& row : SettingsLayout)
     if (row.item == ConfigItem::EnableState) return {&row, slot};
-  throw std::logic_error("the layout has no enable boxes");
+  unreachable("the layout has no enable boxes");
 }
 
 // What the store holds now for each rule part of `order`, by position;
