@@ -4,23 +4,15 @@
 # opens the view, which lists it; Restore asks, writes the value back as it
 # was and clears the rule's enable box; Export saves a .reg file that begins
 # with the byte order mark and the Registry Editor's header.
-set -euo pipefail
-vorlix=${1:?vorlix.exe}
-probe_exe=${2:?vorlix_probe.exe}
-shots=${3:?screenshot directory}
 source "$(dirname "$0")/lib.sh"
 
 values=$ScratchKey'\Kept'
 View='Deleted entries'
 Save='Export deleted entries'
-# Made just before the export: the first cleanup below would remove it.
+# Made just before the export: the first tidy below would remove it.
 exported=$WINEPREFIX/drive_c/vorlix-export-$$
-cleanup() {
-  stop_program
-  reg delete "$ScratchKey" /f >/dev/null || true
-  rm -rf "$exported"
-}
-trap cleanup EXIT
+scratch=("$ScratchKey")
+cleanup() { rm -rf "$exported"; }
 in_view() { probe in "$View" "$@"; }
 # within SECONDS COMMAND...: polls until the command succeeds.
 within() {
@@ -38,9 +30,8 @@ stored=(
   "Reg${T}13${T}5"
   "Reg${T}1${T}1" "EnableKeys${T}1${T}1" "keydirs${T}1${T}Software\\VorlixE2E\\Kept" "keynames${T}1${T}Restored"
 )
-store_clear
-configuration "${stored[@]}" | store_plant
-cleanup
+store_configuration "${stored[@]}"
+tidy
 reg add "$values" /v Restored /t REG_DWORD /d 4711 /f >/dev/null
 
 start_resident
@@ -48,7 +39,7 @@ gone=$(gone_within 10000 "$values" Restored)
 echo "deleted after $gone s"
 configure
 window_shot window-deleted-entries-button
-click_control 116
+click_control deletedEntries
 probe wait-dialog 10000 "$View" || fail "the button opened no view"
 [[ $(in_view 301 rows) == 1 ]] || fail "the view lists $(in_view 301 rows) entries, not one"
 shot "$shots/deleted-entries.png"
@@ -60,7 +51,7 @@ question=$(probe wait-msgbox 5000) || fail "Restore asked nothing"
 probe in Vorlix 6 press || fail "could not answer Yes"
 within 5 has_value "$values" Restored || fail "Restore wrote nothing back"
 [[ $(reg query "$values" /v Restored) == *'REG_DWORD'*'0x1267'* ]] || fail "written back: $(reg query "$values" /v Restored)"
-[[ $(probe value "$(id_check 1)") == 0 ]] || fail "rule 1's enable box is still checked"
+[[ $(probe value Check1) == 0 ]] || fail "rule 1's enable box is still checked"
 echo "restored, and rule 1 cleared"
 
 mkdir -p "$exported"
