@@ -14,7 +14,9 @@
 //                                        writes
 //
 // SHAPE says what happens to the value's key around each copy:
-//   stays    the key stays; only the value is written again (the default)
+//   stays    the key stays; only the value is written again, with new data
+//            each time (the default): each deletion keeps a new copy
+//   same     the same, with the same data each time: a copy kept already
 //   key      the key is deleted and created again with the value, at once
 //   path     the rule's key is two levels below the nearest key that exists:
 //            both are created with the value, and deleted again once the
@@ -64,10 +66,11 @@ void check(LSTATUS status, const char* call) {
   if (status != ERROR_SUCCESS) throw std::runtime_error(std::string(call) + " failed");
 }
 
-enum class Shape { Stays, Key, Path };
+enum class Shape { Stays, Same, Key, Path };
 
 Shape shapeNamed(const std::wstring& name) {
   if (name == L"stays") return Shape::Stays;
+  if (name == L"same") return Shape::Same;
   if (name == L"key") return Shape::Key;
   if (name == L"path") return Shape::Path;
   throw std::invalid_argument("no such shape");
@@ -142,7 +145,7 @@ void lifetimes(int count, unsigned seed, Shape shape) {
     // Armed first: our own write signals it, and the wait below takes that.
     watchValues(key.get(), event.get());
     const double born = nowMs();
-    setValue(key.get(), L"copy " + std::to_wstring(i));
+    setValue(key.get(), shape == Shape::Same ? L"the same data" : L"copy " + std::to_wstring(i));
     (void)::WaitForSingleObject(event.get(), GiveUpMs);
     lives.push_back(waitUntilGone(key.get(), event.get()) - born);
     if (shape == Shape::Path) deleteTree(PathTop);

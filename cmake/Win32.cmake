@@ -13,6 +13,8 @@ endif()
 # The base: errors, handles and the registry (deletion, watch, links, the
 # settings store). No window: the service links this part alone.
 add_library(vorlix_win32_base STATIC
+  src/platform/win32/archive_file.cpp
+  src/platform/win32/kept_copy_restore.cpp
   src/platform/win32/check.cpp
   src/platform/win32/registry_deleter.cpp
   src/platform/win32/registry_keys.cpp
@@ -42,10 +44,11 @@ add_library(vorlix_win32_window STATIC
   src/platform/win32/shell_tray_icon.cpp
   src/platform/win32/only_copy.cpp
   src/platform/win32/install_mark.cpp
+  src/platform/win32/deleted_entries_dialog.cpp
 )
 target_link_libraries(vorlix_win32_window PUBLIC vorlix_win32_base vorlix_ui)
 # ole32 for the accessibility property service, which is a COM object.
-target_link_libraries(vorlix_win32_window PUBLIC user32 gdi32 shell32 comctl32 ole32 uuid)
+target_link_libraries(vorlix_win32_window PUBLIC user32 gdi32 shell32 comctl32 comdlg32 ole32 uuid)
 if(MSVC)
   # Where the SDK's oleacc.h only declares the service's class and
   # interface ids, its library defines them; where initguid.h has defined
@@ -81,7 +84,7 @@ target_link_libraries(vorlix PRIVATE vorlix_win32_window)
 # system's import libraries, these stubs are the ones the linker takes.
 if(MINGW)
   set(VORLIX_DELAYED_IMPORTS)
-  foreach(dll comctl32 ole32)
+  foreach(dll comctl32 comdlg32 ole32)
     set(def ${PROJECT_SOURCE_DIR}/cmake/delayed/${dll}.def)
     set(lib ${PROJECT_BINARY_DIR}/delayed/lib${dll}_delayed.a)
     # dlltool names the stubs' symbols after the path it is given: a
@@ -99,7 +102,7 @@ if(MINGW)
   target_link_libraries(vorlix PRIVATE ${VORLIX_DELAYED_IMPORTS})
 endif()
 if(MSVC)
-  target_link_options(vorlix PRIVATE /DELAYLOAD:comctl32.dll /DELAYLOAD:ole32.dll)
+  target_link_options(vorlix PRIVATE /DELAYLOAD:comctl32.dll /DELAYLOAD:comdlg32.dll /DELAYLOAD:ole32.dll)
   target_link_libraries(vorlix PRIVATE delayimp)
 endif()
 if(MINGW)
@@ -121,8 +124,11 @@ add_custom_command(
           ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   DEPENDS ${PROJECT_SOURCE_DIR}/src/service/service_events.mc
   VERBATIM)
-add_executable(vorlix_service WIN32
+# A console program: "vorlix-service.exe export FILE" is run from a prompt,
+# which waits for it; the service control manager gives it no console.
+add_executable(vorlix_service
   src/service_main.cpp
+  src/platform/win32/service/archive_export.cpp
   src/platform/win32/service/service_run.cpp
   src/platform/win32/service/store_security.cpp
   src/platform/win32/service/privileges.cpp

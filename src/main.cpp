@@ -5,8 +5,11 @@
 #include <exception>
 #include <optional>
 
+#include "core/deleted_entries.h"
 #include "core/unexpected_failure.h"
+#include "platform/win32/archive_file.h"
 #include "platform/win32/check.h"
+#include "platform/win32/deleted_entries_dialog.h"
 #include "platform/win32/form1.h"
 #include "platform/win32/install_mark.h"
 #include "platform/win32/message_box_prompts.h"
@@ -31,11 +34,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
         win32::claimOnlyCopy(form.hwnd(), ui::whenAlreadyRunning(ui::startedBy(commandLine)));
     if (!onlyCopy) return static_cast<int>(ui::ExitStatus::Success);
     win32::RegistrySettingsStore store;
-    win32::RegistryApiDeleter deleter;
+    // What the deletions remove is kept, the file made at the first one.
+    win32::Win32ArchiveFile archiveFile(win32::archiveFolder(win32::ArchiveOwner::User),
+                                        win32::ArchiveOwner::User);
+    DeletedEntries deletedEntries(archiveFile, win32::UserArchiveBound);
+    win32::RegistryApiDeleter deleter(win32::RegistryApiDeleter::Links::Followed, &deletedEntries);
     win32::MessageBoxPrompts prompts(form.hwnd());
     ui::Program program(form, store, deleter, prompts);
     form.setEvents(&program);
     form.setRuleReports(&program);
+    form.setDeletedEntriesView([&] {
+      win32::showDeletedEntries(form.hwnd(), form.dpi(), form.font(), deletedEntries, form.controls());
+    });
 
     program.start();
     if (!program.ended()) {

@@ -1,7 +1,10 @@
 // vorlix-service.exe: "Vorlix machine rules", a LocalSystem service that
 // keeps the entries named in HKEY_LOCAL_MACHINE\SOFTWARE\Vennik\Vorlix
-// deleted. It takes no command line and never shows a window; the service
-// control manager starts it (installed by the per-machine package).
+// deleted. The service control manager starts it without arguments
+// (installed by the per-machine package); it never shows a window.
+// "vorlix-service.exe export FILE", from an elevated prompt, saves what its
+// deletions removed as a .reg file: a console program, so that the prompt
+// waits for it and sees its exit status (the service runs without a console).
 //
 // The status reporting follows Microsoft's service samples: start pending
 // with a wait hint, running only once the first configuration has been read,
@@ -9,13 +12,16 @@
 // the work loop does the rest.
 #include <windows.h>
 
+#include <cstdio>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "core/unexpected_failure.h"
 #include "platform/win32/check.h"
 #include "platform/win32/unique_handle.h"
 #include "service/machine_service.h"
+#include "platform/win32/service/archive_export.h"
 #include "platform/win32/service/privileges.h"
 #include "platform/win32/service/service_run.h"
 #include "platform/win32/service/windows_event_log.h"
@@ -103,13 +109,19 @@ void WINAPI serviceMain(DWORD, wchar_t**) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int wmain(int argc, wchar_t** argv) {
   try {
     // Before anything can load a DLL, as in vorlix.exe: System32 alone, so
     // a DLL planted beside the exe is never loaded into LocalSystem.
     win32::checkBool(::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32), "SetDefaultDllDirectories");
   } catch (const win32::Win32Error& failure) {
     return static_cast<int>(failure.code());  // no window, and no service yet to report to
+  }
+  if (argc == 3 && std::wstring_view(argv[1]) == L"export") return win32::exportArchive(argv[2]);
+  if (argc != 1) {
+    std::fputws(L"Usage: vorlix-service.exe export FILE\n"
+                L"  saves what the service's deletions removed as a .reg file.\n", stderr);
+    return ERROR_INVALID_PARAMETER;
   }
   SERVICE_TABLE_ENTRYW services[] = {{ServiceName, serviceMain}, {nullptr, nullptr}};
   // Started other than by the service control manager: nothing to do, and

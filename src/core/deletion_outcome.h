@@ -26,11 +26,13 @@ struct DeletionOutcome {
     AccessDenied,
     NamesNothing,  // see fault
     Failed,        // any other refusal, see code
+    NotKept,       // left in place: its copy could not be kept (code: the system's
+                   // error, 0 when the copy is larger than the record may hold)
   };
 
   Kind kind = Kind::NotThere;
   PathFault fault = PathFault::None;  // for NamesNothing
-  std::uint32_t code = 0;             // the system's error code, for Failed
+  std::uint32_t code = 0;             // the system's error code, for Failed and NotKept
 
   static constexpr DeletionOutcome of(Kind kind) { return {kind, PathFault::None, 0}; }
   static constexpr DeletionOutcome namesNothing(PathFault fault) {
@@ -38,6 +40,10 @@ struct DeletionOutcome {
   }
   static constexpr DeletionOutcome failed(std::uint32_t code) {
     return {Kind::Failed, PathFault::None, code};
+  }
+
+  static constexpr DeletionOutcome notKept(std::uint32_t code) {
+    return {Kind::NotKept, PathFault::None, code};
   }
 
   bool operator==(const DeletionOutcome&) const = default;

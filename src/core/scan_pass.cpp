@@ -11,6 +11,7 @@ void ScanPass::run(const RuleTable& table, RegistryDeleter& deleter, RuleRecords
     // swallow; the remaining slots are still handled.
     try {
       const std::wstring path = slot.fullPath();
+      deleter.ruleInProgress(slot.number());
       const DeletionOutcome outcome = deleter.RegDelete(path);
       if (records) records->record(slot.number(), path, outcome, std::chrono::system_clock::now());
     } catch (...) {

@@ -16,6 +16,9 @@ class RegistryDeleter {
   // throws: a missing entry, a refused deletion or a malformed path are
   // answers, not failures.
   virtual DeletionOutcome RegDelete(std::wstring_view path) noexcept = 0;
+  // The rule whose path comes next, so that what it deletes is kept as
+  // that rule's (see deleted_entries.h); 0 for a deletion of no rule.
+  virtual void ruleInProgress(int slot) noexcept { (void)slot; }
 };
 
 class ScanPass {

@@ -78,4 +78,33 @@ bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
   return std::ranges::equal(a, b, {}, fold, fold);
 }
 
+std::u16string toUtf16(std::wstring_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (const wchar_t w : text) {
+    const auto c = static_cast<char32_t>(w);
+    if (c > 0xFFFF) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
+std::wstring fromUtf16(std::u16string_view units) {
+  std::wstring out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t c = units[i];
+    if constexpr (sizeof(wchar_t) == 4) {
+      if (isHighSurrogate(c) && i + 1 < units.size() && isLowSurrogate(units[i + 1]))
+        c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
+    }
+    out.push_back(static_cast<wchar_t>(c));
+  }
+  return out;
+}
+
 }  // namespace vorlix

@@ -28,4 +28,11 @@ bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
 // the character of the same number.
 std::wstring widenAscii(std::string_view text);
 
+// A text as the registry and .reg files spell it: UTF-16 code units. With
+// a 16-bit wchar_t the units are taken as they are (unpaired surrogates
+// included); a 32-bit one's supplementary characters become pairs, and
+// pairs become them again.
+std::u16string toUtf16(std::wstring_view text);
+std::wstring fromUtf16(std::u16string_view units);
+
 }  // namespace vorlix

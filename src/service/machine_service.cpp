@@ -21,13 +21,15 @@ Severity severityOf(ServiceEvent event) {
 }
 
 MachineService::MachineService(SettingsStore& store, StoreGuard& guard, RegistryDeleter& deleter,
-                               ScanTimer& timer, RegistryWatch& watch, EventLog& log, Clock clock)
+                               ScanTimer& timer, RegistryWatch& watch, EventLog& log, Clock clock,
+                               std::wstring archive)
     : store_(store),
       guard_(guard),
       deleter_(deleter),
       timer_(timer),
       log_(log),
       clock_(std::move(clock)),
+      archive_(std::move(archive)),
       timing_(timer, watch, configuration_.controls(), *this) {}
 
 void MachineService::storeChanged() {
@@ -85,18 +87,39 @@ void MachineService::reportDueDeletions() {
   for (const DeletionReport& report : throttle_.due(clock_()))
     log_.report(ServiceEvent::Deletions, L"Deleted " + report.rule + L": " +
                                              std::to_wstring(report.count) +
-                                             L" times in the last hour or more.");
+                                             L" times in the last hour or more." + archiveNote());
+}
+
+std::wstring MachineService::archiveNote() const {
+  if (archive_.empty()) return {};
+  return L" What it deleted is kept in " + archive_ +
+         L"; \"vorlix-service.exe export FILE\", run as an administrator, saves it as a .reg file.";
 }
 
 DeletionOutcome MachineService::RegDelete(std::wstring_view path) noexcept {
   const DeletionOutcome outcome = deleter_.RegDelete(path);
+  if (outcome.kind == DeletionOutcome::Kind::NotKept) {
+    try {
+      const std::wstring rule(path);
+      if (notKept_.deleted(rule, clock_()))
+        log_.report(ServiceEvent::Failure,
+                    L"Not deleted: " + rule + L". Its copy could not be kept in " + archive_ +
+                        (outcome.code == 0 ? L": it is larger than the record may hold."
+                                           : L" (error " + std::to_wstring(outcome.code) + L").") +
+                        L" Nothing is deleted that cannot be kept; this is told once an hour at most.");
+    } catch (...) {
+      // Out of memory for a log line: the entry stays, as it should.
+    }
+    return outcome;
+  }
   if (outcome.kind != DeletionOutcome::Kind::Deleted) return outcome;
   try {
     const std::wstring rule(path);
     if (const std::optional<std::uint64_t> count = throttle_.deleted(rule, clock_()))
       log_.report(ServiceEvent::Deletions,
                   L"Deleted " + rule + L" (" + std::to_wstring(*count) +
-                      (*count == 1 ? L" time" : L" times") + L" since the last report of this rule).");
+                      (*count == 1 ? L" time" : L" times") + L" since the last report of this rule)." +
+                      archiveNote());
   } catch (...) {
     // Out of memory for a log line: the deletion itself went through.
   }

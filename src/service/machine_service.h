@@ -64,8 +64,10 @@ using Clock = std::function<std::uint64_t()>;  // milliseconds, steady
 
 class MachineService final : private RegistryDeleter {
  public:
+  // `archive`: where the copies of what is deleted are kept, for the events.
   MachineService(SettingsStore& store, StoreGuard& guard, RegistryDeleter& deleter,
-                 ScanTimer& timer, RegistryWatch& watch, EventLog& log, Clock clock);
+                 ScanTimer& timer, RegistryWatch& watch, EventLog& log, Clock clock,
+                 std::wstring archive = {});
   MachineService(const MachineService&) = delete;
   MachineService& operator=(const MachineService&) = delete;
 
@@ -83,7 +85,10 @@ class MachineService final : private RegistryDeleter {
  private:
   // Every deletion of a pass passes here on its way to the real deleter.
   DeletionOutcome RegDelete(std::wstring_view path) noexcept override;
+  void ruleInProgress(int slot) noexcept override { deleter_.ruleInProgress(slot); }
   void applyConfiguration();
+  // Where the deleted entries are, and how to get them, for a deletion event.
+  std::wstring archiveNote() const;
 
   SettingsStore& store_;
   StoreGuard& guard_;
@@ -92,7 +97,10 @@ class MachineService final : private RegistryDeleter {
   EventLog& log_;
   Clock clock_;
   MachineConfiguration configuration_;
+  std::wstring archive_;
   DeletionThrottle throttle_;
+  // Entries left because their copies could not be kept: told as deletions are.
+  DeletionThrottle notKept_;
   ScanTiming timing_;
 };
 

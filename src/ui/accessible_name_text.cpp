@@ -38,6 +38,7 @@ constexpr OptionName kOptions[] = {
     {ids::Combo13,     L"Priority"},
     {ids::ok,          L"OK"},
     {ids::cancel,      L"Cancel"},
+    {ids::deletedEntries, L"Deleted entries"},
 };
 // clang-format on
 

@@ -98,6 +98,11 @@ constexpr std::array<RowPlacement, SlotCount> kRows{{
 // stands to its right), then cancel, ok and the priority selector.
 constexpr RowPart kRowFocusOrder[] = {RowPart::Combo, RowPart::Check, RowPart::Name, RowPart::Key};
 constexpr int kOptionsFocusOrderAfterRows[] = {ids::cancel, ids::ok, ids::Combo13};
+
+// Added later, where nothing stood: in the gap between the two groups, on
+// Program Options' top edge above CANCEL; focused after all the others.
+constexpr GroupPlacement kDeletedEntriesButton{ids::deletedEntries, L"deletedEntries", L"&Deleted entries...",
+                                               {7560, 5415, 1815, 345}};
 // clang-format on
 
 TwipRect offset(const TwipRect& rect, const TwipRect& container) {
@@ -213,6 +218,10 @@ std::vector<PlacedControl> layoutControls() {
   for (int slot = 1; slot <= SlotCount; ++slot)
     for (RowPart part : kRowFocusOrder) controls.push_back(placeRowControl(column(part), slot));
   for (int id : kOptionsFocusOrderAfterRows) controls.push_back(placeOption(option(id)));
+  PlacedControl deletedEntries = placeGroup(kDeletedEntriesButton);
+  deletedEntries.kind = ControlKind::PushButton;
+  deletedEntries.tabStop = true;
+  controls.push_back(deletedEntries);
 
   for (int slot = 1; slot <= SlotCount; ++slot)
     for (const ColumnPlacement& placement : kColumns)

@@ -70,6 +70,7 @@ inline constexpr int Label25 = 111;
 inline constexpr int Combo13 = 113;
 inline constexpr int ok = 114;
 inline constexpr int cancel = 115;
+inline constexpr int deletedEntries = 116;  // opens the view of the deleted entries
 
 // Rule row N: ids 200 + 10 N + part.
 enum class RowPart : int { Combo = 0, NumberLabel = 1, KeyCaption = 2, Key = 3, NameCaption = 4, Name = 5, Check = 6 };

@@ -90,6 +90,10 @@ std::wstring outcomeText(const DeletionOutcome& outcome, const RegistryTarget& t
     case Kind::NamesNothing: return L"names nothing: " + faultText(outcome.fault) + L".";
     case Kind::Failed:
       return L"not deleted: the registry answered with error " + std::to_wstring(outcome.code) + L".";
+    case Kind::NotKept:
+      if (outcome.code == 0)
+        return L"not deleted: its copy is larger than the record of deleted entries may hold.";
+      return L"not deleted: its copy could not be kept (error " + std::to_wstring(outcome.code) + L").";
   }
   unreachable("an outcome without a text");
 }

@@ -41,6 +41,8 @@ TEST(ScanPass_Run, DeletesOnlyCheckedSlotsInSlotOrderIncludingDuplicates) {
                                L"HKEY_CURRENT_USER\\K9\\V",
                                L"HKEY_CURRENT_USER\\K11\\V",
                            }));
+  // Each deletion is kept as its own rule's.
+  EXPECT_EQ(deleter.rules, (std::vector<int>{1, 3, 7, 9, 11}));
 }
 
 TEST(ScanPass_Run, NoCheckedSlotMakesNoCall) {

@@ -128,3 +128,18 @@ plant_value "$Scratch\\Machine" Updater
 sleep 2  # as above: what a running service would have deleted by now
 still_there "$Scratch\\Machine" Updater "a stopped service still deletes"
 echo "stopped"
+
+# What it deleted, kept under %ProgramData% and exported by the command.
+# Wine gives a service C:\users\Public as %ProgramData% and a program run
+# from the shell C:\ProgramData (Windows gives both the latter): the record
+# is put where the command looks, as it would be on Windows.
+record=$WINEPREFIX/drive_c/users/Public/Vorlix/deleted-entries.vdk
+[[ -s $record ]] || fail "no record under the service's ProgramData; found: $(find "$WINEPREFIX/drive_c" -name deleted-entries.vdk)"
+mkdir -p "$WINEPREFIX/drive_c/ProgramData/Vorlix" && cp "$record" "$WINEPREFIX/drive_c/ProgramData/Vorlix/"
+exported=$(mktemp -d)/machine.reg
+said=$(wine "$service_exe" export "$(winepath -w "$exported")" | tr -d '\r') || fail "export failed: $said"
+[[ $said == 'Saved '*' kept copies of '*' deleted entries from C:\ProgramData\Vorlix\'* ]] || fail "export said: $said"
+[[ $(head -c 6 "$exported" | od -An -tx1 | tr -d ' \n') == fffe57006900 ]] || fail "no BOM and header"
+iconv -f UTF-16 -t UTF-8 "$exported" | tr -d '\r' | grep -qx '\[HKEY_LOCAL_MACHINE\\Software\\VorlixServiceE2E\\Machine\]' ||
+  fail "the export lacks the deleted value's key"
+echo "export: $said"

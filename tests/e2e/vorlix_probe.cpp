@@ -53,6 +53,12 @@
 //   vorlix_probe lock-key ROOT\PATH    creates the key with a value V that
 //                                      everyone may read and no one change
 //   vorlix_probe unlock-key ROOT\PATH  lets everyone change it again
+//   vorlix_probe wait-dialog MS TITLE  a dialog titled TITLE is shown
+//   vorlix_probe in TITLE ID centre|rows|set TEXT|press
+//                                      in that dialog, control ID's "x y"
+//                                      centre, a list view's row count, its
+//                                      text replaced, or the dialog told it
+//                                      was clicked
 //
 // A control goes by its own name in the window's layout: "key7", "Combo13", "ok".
 //
@@ -142,6 +148,34 @@ void printUtf8(const std::wstring& text) {
 void printRect(const RECT& r) { std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom); }
 
 int status(bool ok) { return ok ? 0 : 1; }
+
+HWND dialog(const wchar_t* title) {
+  HWND found = ::FindWindowW(L"#32770", title);
+  return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+}
+
+// The "in" command: one control of a dialog.
+int inDialog(int argc, wchar_t** argv) {
+  HWND window = dialog(argv[2]);
+  const int id = static_cast<int>(std::wcstol(argv[3], nullptr, 10));
+  HWND control = window ? ::GetDlgItem(window, id) : nullptr;
+  const std::wstring what = argv[4];
+  if (what == L"press" && window != nullptr)
+    return status(::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control)));
+  if (control == nullptr) return 1;
+  RECT r{};
+  if (what == L"centre" && ::GetWindowRect(control, &r)) {
+    std::printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return 0;
+  }
+  if (what == L"rows") {
+    std::printf("%ld\n", static_cast<long>(::SendMessageW(control, 0x1004 /* LVM_GETITEMCOUNT */, 0, 0)));
+    return 0;
+  }
+  if (what == L"set" && argc == 6)
+    return status(::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[5])) != FALSE);
+  return 2;
+}
 
 // WM_GETTEXT rather than GetWindowTextW: only the message asks another
 // process's control for its current text.
@@ -412,6 +446,9 @@ int wmain(int argc, wchar_t** argv) {
     printUtf8(messageBoxText(messageBox()));
     return 0;
   }
+  if (command == L"wait-dialog" && argc == 4)
+    return status(waitFor(wait, [&] { return dialog(argv[3]) != nullptr; }));
+  if (command == L"in" && argc >= 5) return inDialog(argc, argv);
   if (command == L"msgbox-front")
     return status(waitFor(wait, [] { return messageBox() != nullptr && ::GetForegroundWindow() == messageBox(); }));
   if (command == L"volatile-key" && argc == 3) {

@@ -26,7 +26,8 @@ struct Harness : EventLog, StoreGuard {
   std::optional<std::wstring> writer;
   bool stray = false;
   std::vector<std::pair<ServiceEvent, std::wstring>> events;
-  MachineService service{store, *this, deleter, timer, watch, *this, [this] { return now; }};
+  const std::wstring archive = L"C:\\ProgramData\\Vorlix\\deleted-entries.vdk";
+  MachineService service{store, *this, deleter, timer, watch, *this, [this] { return now; }, archive};
 
   Harness() {
     timer.onFire = [this] { service.timerFired(); };
@@ -159,6 +160,35 @@ TEST(MachineService, RulesInTheWow64KeyAreToldAtEveryRead) {
   EXPECT_EQ(strayWarnings(), 2);
   EXPECT_EQ(h.lastEvent(), ServiceEvent::InsecureStore);
   EXPECT_EQ(severityOf(ServiceEvent::StrayStore), Severity::Warning);
+}
+
+TEST(MachineService, DeletionEventsSayWhereTheCopiesAreAndEntriesNotKeptAreTold) {
+  Harness h;
+  h.store.put(L"Reg", L"13", L"4");  // Very High: a pass a second
+  h.rule(1, L"Software\\A", L"X");
+  h.rule(2, L"Software\\A", L"Y");
+  h.deleter.answer = [](std::wstring_view path) {
+    return path.ends_with(L"Y") ? DeletionOutcome::notKept(112) : DeletionOutcome::of(DeletionOutcome::Kind::Deleted);
+  };
+  h.service.storeChanged();
+  for (int second = 0; second < 3600; ++second) {
+    h.now += 1000;
+    h.timer.advance(1000);
+  }
+  std::vector<std::wstring> deleted, notKept;
+  for (const auto& [event, text] : h.events) {
+    if (event == ServiceEvent::Deletions) deleted.push_back(text);
+    if (event == ServiceEvent::Failure) notKept.push_back(text);
+  }
+  ASSERT_EQ(deleted.size(), 2u);
+  for (const std::wstring& text : deleted) {
+    EXPECT_NE(text.find(L"kept in " + h.archive), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"vorlix-service.exe export FILE"), std::wstring::npos) << text;
+  }
+  // Y stays, and the administrator learns why, once in the hour and again after it.
+  ASSERT_EQ(notKept.size(), 2u);
+  EXPECT_NE(notKept[0].find(L"Not deleted: HKEY_LOCAL_MACHINE\\Software\\A\\Y"), std::wstring::npos) << notKept[0];
+  EXPECT_NE(notKept[0].find(L"error 112"), std::wstring::npos) << notKept[0];
 }
 
 TEST(DeletionThrottle, CountsBetweenReports) {

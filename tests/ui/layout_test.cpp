@@ -58,7 +58,7 @@ TEST(Layout, TwelveRowsOfSevenControlsPlusTheOptionsAndTwoGroups) {
   EXPECT_EQ(counts[ControlKind::DropDownList], 13);
   EXPECT_EQ(counts[ControlKind::CheckBox], 13);
   EXPECT_EQ(counts[ControlKind::TextBox], 24);
-  EXPECT_EQ(counts[ControlKind::PushButton], 2);
+  EXPECT_EQ(counts[ControlKind::PushButton], 3);
   EXPECT_EQ(counts[ControlKind::Label], 37);
   for (int n = 1; n <= 37; ++n) EXPECT_EQ(byName(L"Label" + std::to_wstring(n)).kind, ControlKind::Label);
 }
@@ -69,7 +69,7 @@ TEST(Layout, FocusOrderIsScannerThenEachRowsComboCheckNameKeyThenCancelOkCombo13
     const std::wstring s = std::to_wstring(n);
     expected.insert(expected.end(), {L"Combo" + s, L"Check" + s, L"name" + s, L"key" + s});
   }
-  expected.insert(expected.end(), {L"cancel", L"ok", L"Combo13"});
+  expected.insert(expected.end(), {L"cancel", L"ok", L"Combo13", L"deletedEntries"});
 
   std::vector<std::wstring> tabStops;
   bool pastTabStops = false;

@@ -241,6 +241,8 @@ void Form1::onCommand(int id, int code, HWND source) {
       events_->okClicked();
     } else if (id == ui::ids::cancel) {
       events_->cancelClicked();
+    } else if (id == ui::ids::deletedEntries) {
+      if (openDeletedEntries_) openDeletedEntries_();
     } else if (controls_.kindOf(id) == ui::ControlKind::CheckBox) {
       onCheckBoxClicked(id);
     }

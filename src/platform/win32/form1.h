@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -83,6 +84,8 @@ class Form1 final : public Window, public ui::ConfigWindow {
 
   // Where the rows' tips get their text; without it they show none.
   void setRuleReports(const ui::RuleReports* reports) { reports_ = reports; }
+  // What the "Deleted entries..." button opens; without it, nothing.
+  void setDeletedEntriesView(std::function<void()> open) { openDeletedEntries_ = std::move(open); }
 
   // The dialog manager's keyboard handling (TAB, arrows). Enter and Escape
   // press nothing.
@@ -152,6 +155,7 @@ class Form1 final : public Window, public ui::ConfigWindow {
   std::optional<AccessibleNames> names_;
   ui::WindowEvents* events_ = nullptr;
   const ui::RuleReports* reports_ = nullptr;
+  std::function<void()> openDeletedEntries_;
   HWND lastFocus_ = nullptr;  // given back when the window is activated again
 };
 

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/classes_root.h"
 #include "core/control_set.h"
@@ -34,17 +36,75 @@ DeletionOutcome outcomeOf(LSTATUS status) {
   return DeletionOutcome::failed(static_cast<std::uint32_t>(status));
 }
 
-DeletionOutcome deleteValue(const RegistryTarget& target) {
+DeletedEntry entryOf(const RegistryTarget& target) {
+  return {target.root, target.keyPath, target.valueName, target.kind == RegistryTarget::Kind::Key};
+}
+
+// One value through `key`, byte for byte, whatever its size.
+LSTATUS readValue(HKEY key, const std::wstring& name, KeptValue& value) {
+  value.name = name;
+  value.data.resize(256);
+  for (;;) {
+    DWORD type = REG_NONE, size = static_cast<DWORD>(value.data.size());
+    const LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, value.data.data(), &size);
+    if (status == ERROR_MORE_DATA) {
+      value.data.resize(size);
+      continue;
+    }
+    value.type = type;
+    value.data.resize(status == ERROR_SUCCESS ? size : 0);
+    return status;
+  }
+}
+
+// Every value of `key`, in the registry's order.
+LSTATUS readValues(HKEY key, std::vector<KeptValue>& values) {
+  std::wstring name(32768, L'\0');  // longer than any value name
+  std::vector<BYTE> data(256);
+  for (DWORD i = 0;;) {
+    DWORD length = static_cast<DWORD>(name.size()), type = REG_NONE, size = static_cast<DWORD>(data.size());
+    const LSTATUS status = ::RegEnumValueW(key, i, name.data(), &length, nullptr, &type, data.data(), &size);
+    if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (status == ERROR_MORE_DATA) {
+      data.resize(std::max<std::size_t>(size, data.size() * 2));
+      continue;
+    }
+    if (status != ERROR_SUCCESS) return status;
+    values.push_back({name.substr(0, length), type, {data.begin(), data.begin() + size}});
+    ++i;
+  }
+}
+
+// Nothing when the keeper has the values (or there is none): the deletion
+// goes on. Otherwise the outcome to answer, and nothing is deleted.
+std::optional<DeletionOutcome> refusedKeeping(DeletionKeeper* keeper, const RegistryTarget& target,
+                                              std::vector<KeptValue> values) {
+  return keeper ? keeper->keep(entryOf(target), std::move(values)) : std::nullopt;
+}
+
+// The value, read and deleted through `key`, the value's key.
+DeletionOutcome deleteValueIn(HKEY key, const RegistryTarget& target, DeletionKeeper* keeper) {
+  if (keeper) {
+    KeptValue value;
+    if (const LSTATUS read = readValue(key, target.valueName, value); read != ERROR_SUCCESS)
+      return outcomeOf(read);
+    if (const auto refused = refusedKeeping(keeper, target, {std::move(value)})) return *refused;
+  }
+  return outcomeOf(::RegDeleteValueW(key, target.valueName.c_str()));
+}
+
+DeletionOutcome deleteValue(const RegistryTarget& target, DeletionKeeper* keeper) {
   const HKEY root = rootKey(target.root);
   if (target.keyPath.empty()) {
     // A value of the root key itself: the predefined handle is used as it is;
     // it is not ours to close, and WOW64 redirects nothing at the roots.
-    return outcomeOf(::RegDeleteValueW(root, target.valueName.c_str()));
+    return deleteValueIn(root, target, keeper);
   }
   unique_hkey key;
-  if (const LSTATUS opened = tryOpenKey(root, target.keyPath, KEY_SET_VALUE, key); opened != ERROR_SUCCESS)
+  if (const LSTATUS opened = tryOpenKey(root, target.keyPath, KEY_SET_VALUE | KEY_QUERY_VALUE, key);
+      opened != ERROR_SUCCESS)
     return outcomeOf(opened);
-  return outcomeOf(::RegDeleteValueW(key.get(), target.valueName.c_str()));
+  return deleteValueIn(key.get(), target, keeper);
 }
 
 // Nothing for a leaf, the only kind of key that is deleted; otherwise why
@@ -59,14 +119,6 @@ std::optional<DeletionOutcome> whyNotALeaf(HKEY key) {
   return outcomeOf(first);
 }
 
-std::optional<DeletionOutcome> whyNotALeaf(HKEY root, const std::wstring& path) {
-  // Enumerating subkeys is all the check needs.
-  unique_hkey key;
-  if (const LSTATUS opened = tryOpenKey(root, path, KEY_ENUMERATE_SUB_KEYS, key); opened != ERROR_SUCCESS)
-    return outcomeOf(opened);
-  return whyNotALeaf(key.get());
-}
-
 // A subkey created since the check still keeps the key: the registry refuses
 // to delete a key that has subkeys (on Windows and under Wine), so no tree is
 // ever removed. That refusal reads as access denied; a key that gained
@@ -79,14 +131,26 @@ DeletionOutcome toldAsItIs(DeletionOutcome deleted, const auto& whyNotALeafNow) 
   return deleted;
 }
 
-DeletionOutcome deleteKey(const RegistryTarget& target) {
-  const HKEY root = rootKey(target.root);
-  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(root, target.keyPath)) return *kept;
-  // The call opens the key itself with DELETE, the only access a deletion
-  // needs; the root handle's access does not matter, and the path may span
-  // levels.
-  return toldAsItIs(outcomeOf(::RegDeleteKeyExW(root, target.keyPath.c_str(), RegistryView, 0)),
-                    [&] { return whyNotALeaf(root, target.keyPath); });
+// The key of `key`, a leaf, deleted through that handle with its values
+// kept first.
+DeletionOutcome deleteLeafIn(HKEY key, const RegistryTarget& target, DeletionKeeper* keeper) {
+  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(key)) return *kept;
+  if (keeper) {
+    std::vector<KeptValue> values;
+    if (const LSTATUS read = readValues(key, values); read != ERROR_SUCCESS) return outcomeOf(read);
+    if (const auto refused = refusedKeeping(keeper, target, std::move(values))) return *refused;
+  }
+  return toldAsItIs(outcomeOf(tryDeleteOpenKey(key)), [&] { return whyNotALeaf(key); });
+}
+
+DeletionOutcome deleteKey(const RegistryTarget& target, DeletionKeeper* keeper) {
+  // Opened once: checked, read and deleted through the one handle.
+  unique_hkey key;
+  if (const LSTATUS opened = tryOpenKey(rootKey(target.root), target.keyPath,
+                                     DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key);
+      opened != ERROR_SUCCESS)
+    return outcomeOf(opened);
+  return deleteLeafIn(key.get(), target, keeper);
 }
 
 // For the classes view: a key that will not open for the user is there all
@@ -122,34 +186,33 @@ std::optional<std::uint32_t> controlSetInUse() {
 // (HKEY_CLASSES_ROOT in one of its parts, CurrentControlSet as the control
 // set in use), walked from its root without following a link, and deleted
 // through the handle of that walk.
-DeletionOutcome deleteWithoutLinks(RegistryPathReading written) {
+DeletionOutcome deleteWithoutLinks(RegistryPathReading written, DeletionKeeper* keeper) {
   const RegistryPathReading reading =
       inClassesPart(inControlSetInUse(std::move(written), controlSetInUse), keyExistsWithoutLinks);
   const RegistryTarget& target = reading.target;
   if (target.kind == RegistryTarget::Kind::Nothing) return DeletionOutcome::namesNothing(reading.fault);
-  if (target.keyPath.empty()) return deleteValue(target);
+  if (target.keyPath.empty()) return deleteValue(target, keeper);
   const bool value = target.kind == RegistryTarget::Kind::Value;
+  // The walk adds the access to read values, as the keeping needs it.
   const REGSAM access = value ? KEY_SET_VALUE : DELETE | KEY_ENUMERATE_SUB_KEYS;
   unique_hkey key;
   const LinkFreeWalk walk = tryOpenWithoutLinks(rootKey(target.root), target.keyPath, access, key);
   if (walk.throughLink) return DeletionOutcome::namesNothing(PathFault::ThroughLink);
   if (walk.status != ERROR_SUCCESS) return outcomeOf(walk.status);
-  if (value) return outcomeOf(::RegDeleteValueW(key.get(), target.valueName.c_str()));
-  if (const std::optional<DeletionOutcome> kept = whyNotALeaf(key.get())) return *kept;
-  return toldAsItIs(outcomeOf(tryDeleteOpenKey(key.get())), [&] { return whyNotALeaf(key.get()); });
+  return value ? deleteValueIn(key.get(), target, keeper) : deleteLeafIn(key.get(), target, keeper);
 }
 
 }  // namespace
 
 DeletionOutcome RegistryApiDeleter::RegDelete(std::wstring_view path) noexcept {
   try {
-    if (links_ == Links::Refused) return deleteWithoutLinks(readRegistryPath(path));
+    if (links_ == Links::Refused) return deleteWithoutLinks(readRegistryPath(path), keeper_);
     // HKEY_CLASSES_ROOT in the part of the view that Windows would delete
     // in, decided here rather than left to the platform (Wine has only one).
     const RegistryPathReading reading = inClassesPart(readRegistryPath(path), keyExists);
     switch (reading.target.kind) {
-      case RegistryTarget::Kind::Value: return deleteValue(reading.target);
-      case RegistryTarget::Kind::Key: return deleteKey(reading.target);
+      case RegistryTarget::Kind::Value: return deleteValue(reading.target, keeper_);
+      case RegistryTarget::Kind::Key: return deleteKey(reading.target, keeper_);
       case RegistryTarget::Kind::Nothing: break;
     }
     return DeletionOutcome::namesNothing(reading.fault);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/deleted_entries.h"
+#include "platform/win32/archive_file.h"
 #include "platform/win32/check.h"
 #include "platform/win32/registry_deleter.h"
 #include "platform/win32/registry_keys.h"
@@ -99,11 +101,14 @@ bool StoreWatch::rearm() {
 void runService(HANDLE stop, service::EventLog& log, void (*running)()) {
   RegistrySettingsStore store(Hive::LocalMachine, MachineStoreKey);
   StoreSecurityGuard guard(MachineStoreKey);
-  RegistryApiDeleter deleter(RegistryApiDeleter::Links::Refused);
+  Win32ArchiveFile archiveFile(archiveFolder(ArchiveOwner::Machine), ArchiveOwner::Machine);
+  DeletedEntries deletedEntries(archiveFile, MachineArchiveBound);
+  RegistryApiDeleter deleter(RegistryApiDeleter::Links::Refused, &deletedEntries);
   DeadlineTimer timer;
   RegistryWatcher watcher;
   service::MachineService service(store, guard, deleter, timer, watcher, log,
-                                  [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
+                                  [] { return static_cast<std::uint64_t>(::GetTickCount64()); },
+                                  archiveFile.path());
   watcher.onChange = [&service] { service.registryChanged(); };
 
   StoreWatch storeWatch;
