@@ -6,20 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory/manual_timer.h"
-#include "platform/memory/memory_controls.h"
-#include "platform/memory/memory_registry_watch.h"
-#include "platform/memory/recording_deleter.h"
+#include "support/timing_rig.h"
 
 namespace vorlix {
 namespace {
 
-struct Rig {
-  MemoryControls controls;
-  ManualTimer timer;
-  MemoryRegistryWatch watch;
-  RecordingDeleter deleter;
-  ScanTiming timing{timer, watch, controls, deleter};
+struct Rig : TimingRig {
   ProgramOptions options{controls, &timing};
 
   Rig() {

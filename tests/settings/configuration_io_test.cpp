@@ -12,13 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/scan_timing.h"
-#include "platform/memory/manual_timer.h"
-#include "platform/memory/memory_controls.h"
-#include "platform/memory/memory_registry_watch.h"
 #include "platform/memory/memory_settings_store.h"
-#include "platform/memory/recording_deleter.h"
 #include "support/configuration_snapshot.h"
+#include "support/timing_rig.h"
 
 namespace vorlix {
 namespace {
@@ -115,12 +111,7 @@ std::wstring describe(const SettingsCall& c) {
 }
 
 // The controls and the store, with the timing wired as in the program.
-struct Rig {
-  MemoryControls controls;
-  ManualTimer timer;
-  MemoryRegistryWatch watch;
-  RecordingDeleter deleter;
-  ScanTiming timing{timer, watch, controls, deleter};
+struct Rig : TimingRig {
   MemorySettingsStore store;
 
   void read() {
