@@ -85,7 +85,7 @@ std::optional<DeletionOutcome> DeletedEntries::keepNew(KeptCopy fresh) {
   const bool full = fileBytes_ + bytes.size() > bound_;
   if (rewrite_ || full) {
     // Full: half the bound is kept, so that rewrites stay rare.
-    failed = rewriteWith(fresh, record.size(), full ? bound_ / 2 : bound_);
+    failed = rewriteWith(fresh, record, full ? bound_ / 2 : bound_);
     // A rewrite refused (the file held open elsewhere, say): appended
     // instead, as long as the file stays within twice its bound.
     if (failed && !rewrite_ && fileBytes_ + bytes.size() <= 2 * bound_) failed = 0;
@@ -128,7 +128,7 @@ void DeletedEntries::writeCounts() noexcept {
   }
 }
 
-std::uint32_t DeletedEntries::rewriteWith(const KeptCopy& fresh, std::size_t freshBytes,
+std::uint32_t DeletedEntries::rewriteWith(const KeptCopy& fresh, const std::vector<std::uint8_t>& freshRecord,
                                           std::uint64_t target) {
   std::vector<std::vector<std::uint8_t>> records;
   records.reserve(copies_.size());
@@ -144,7 +144,7 @@ std::uint32_t DeletedEntries::rewriteWith(const KeptCopy& fresh, std::size_t fre
     if (copies_[a].last != copies_[b].last) return copies_[a].last < copies_[b].last;
     return a < b;
   });
-  std::uint64_t total = freshBytes;
+  std::uint64_t total = freshRecord.size();
   for (const auto& r : records) total += r.size();
   std::vector<bool> dropped(copies_.size());
   for (const std::size_t i : order) {
@@ -156,7 +156,7 @@ std::uint32_t DeletedEntries::rewriteWith(const KeptCopy& fresh, std::size_t fre
   bytes.reserve(total);
   for (std::size_t i = 0; i < copies_.size(); ++i)
     if (!dropped[i]) append(bytes, records[i]);
-  append(bytes, copyRecord(fresh));
+  append(bytes, freshRecord);
   if (const std::uint32_t failed = file_.replace(bytes)) return failed;
   std::vector<KeptCopy> kept;
   for (std::size_t i = 0; i < copies_.size(); ++i)

@@ -70,8 +70,10 @@ class DeletedEntries final : public DeletionKeeper {
   // The held counts as records, and forgets them.
   std::vector<std::uint8_t> takeHeldCounts();
   // Drops copies (oldest first, an entry's first copy last) until the rest
-  // and `fresh` fill `target` bytes at most, and writes them as the whole file.
-  std::uint32_t rewriteWith(const KeptCopy& fresh, std::size_t freshBytes, std::uint64_t target);
+  // and `fresh` (whose record is `freshRecord`) fill `target` bytes at most,
+  // and writes them as the whole file.
+  std::uint32_t rewriteWith(const KeptCopy& fresh, const std::vector<std::uint8_t>& freshRecord,
+                            std::uint64_t target);
   void reindex();
 
   ArchiveFile& file_;
