@@ -17,16 +17,6 @@ std::wstring environment(const wchar_t* name) {
   return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(value, length);
 }
 
-std::wstring userSid() {
-  unique_handle token;
-  checkBool(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()), "OpenProcessToken");
-  DWORD size = 0;
-  (void)::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);  // the size only
-  std::vector<BYTE> user(size);
-  checkBool(::GetTokenInformation(token.get(), TokenUser, user.data(), size, &size), "GetTokenInformation");
-  return sidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
-}
-
 // CreateFileW's handle, or none with the error as the last error.
 unique_handle createFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
   const HANDLE file =
@@ -58,9 +48,10 @@ DWORD Win32ArchiveFile::secureFolder() {
   if (secured_) return ERROR_SUCCESS;
   if (folder_.empty()) return ERROR_ENVVAR_NOT_FOUND;  // no folder to put it in
   try {
+    const std::wstring user = processUser().sidText;
     unique_hlocal descriptor;
     checkBool(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                  archiveFolderDescriptor(userSid(), owner_ == ArchiveOwner::Machine).c_str(), SDDL_REVISION_1,
+                  archiveFolderDescriptor(user, owner_ == ArchiveOwner::Machine).c_str(), SDDL_REVISION_1,
                   reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()), nullptr),
               "ConvertStringSecurityDescriptorToSecurityDescriptorW");
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
@@ -73,7 +64,7 @@ DWORD Win32ArchiveFile::secureFolder() {
                                                        OWNER_SECURITY_INFORMATION, &owner, nullptr,
                                                        nullptr, nullptr, found.put()))
         return failed;
-      if (!isTrustedArchiveOwner(sidText(owner), userSid(), owner_ == ArchiveOwner::Machine))
+      if (!isTrustedArchiveOwner(sidText(owner), user, owner_ == ArchiveOwner::Machine))
         return ERROR_ACCESS_DENIED;
       BOOL present = FALSE, defaulted = FALSE;
       PACL dacl = nullptr;

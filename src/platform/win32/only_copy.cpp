@@ -27,29 +27,9 @@ constexpr int NamespaceAttempts = 5;
 inline void deleteBoundary(HANDLE boundary) { ::DeleteBoundaryDescriptor(boundary); }
 using unique_boundary = unique_any<HANDLE, deleteBoundary>;
 
-struct User {
-  std::vector<BYTE> tokenUser;
-  std::wstring sidText;
-  PSID sid() const { return reinterpret_cast<const TOKEN_USER*>(tokenUser.data())->User.Sid; }
-};
-
-User currentUser() {
-  unique_handle token;
-  checkBool(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()), "OpenProcessToken");
-  DWORD size = 0;
-  // Fails by design: it only tells the size.
-  (void)::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  User user;
-  user.tokenUser.resize(size);
-  checkBool(::GetTokenInformation(token.get(), TokenUser, user.tokenUser.data(), size, &size),
-            "GetTokenInformation");
-  user.sidText = sidText(user.sid());
-  return user;
-}
-
 // This user only, and only at medium integrity or above: a sandboxed
 // process of the same user can neither open nor wait on what carries it.
-unique_hlocal userOnlySecurity(const User& user) {
+unique_hlocal userOnlySecurity(const ProcessUser& user) {
   const std::wstring sddl = L"D:P(A;;GA;;;" + user.sidText + L")S:(ML;;NWNRNX;;;ME)";
   PSECURITY_DESCRIPTOR security = nullptr;
   checkBool(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
@@ -73,7 +53,7 @@ void addToBoundary(unique_boundary& boundary, BOOL(WINAPI* add)(HANDLE*, PSID), 
 // The user's SID and the medium level: both a copy that is elevated and one
 // that is not lie within it, a process at low integrity does not. Empty
 // where the system has no private namespaces.
-unique_boundary userBoundary(const User& user) {
+unique_boundary userBoundary(const ProcessUser& user) {
   ::SetLastError(ERROR_SUCCESS);
   unique_boundary boundary(::CreateBoundaryDescriptorW(ProgramName.data(), 0));
   if (!boundary) {
@@ -95,7 +75,7 @@ unique_boundary userBoundary(const User& user) {
 // Enters the user's private namespace, holding it in `entered`, and returns
 // the start of the names in it; without private namespaces, the start of
 // names in the global one.
-std::wstring enterNamespace(const User& user, SECURITY_ATTRIBUTES& security,
+std::wstring enterNamespace(const ProcessUser& user, SECURITY_ATTRIBUTES& security,
                             unique_private_namespace& entered) {
   const std::wstring alias = std::wstring(ProgramName) + L"." + user.sidText;
   const unique_boundary boundary = userBoundary(user);
@@ -172,7 +152,7 @@ std::optional<OnlyCopy> claimOnlyCopy(HWND window, ui::WhenAlreadyRunning whenRu
   DWORD sessionId = 0;
   checkBool(::ProcessIdToSessionId(::GetCurrentProcessId(), &sessionId), "ProcessIdToSessionId");
   const std::wstring session = L"Session." + std::to_wstring(sessionId);
-  const User user = currentUser();
+  const ProcessUser user = processUser();
   const unique_hlocal security = userOnlySecurity(user);
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), security.get(), FALSE};
 

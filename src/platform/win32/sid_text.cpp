@@ -15,4 +15,18 @@ std::wstring sidText(PSID sid) {
   return text;
 }
 
+ProcessUser processUser() {
+  unique_handle token;
+  checkBool(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()), "OpenProcessToken");
+  DWORD size = 0;
+  // Fails by design: it only tells the size.
+  (void)::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  ProcessUser user;
+  user.tokenUser.resize(size);
+  checkBool(::GetTokenInformation(token.get(), TokenUser, user.tokenUser.data(), size, &size),
+            "GetTokenInformation");
+  user.sidText = sidText(user.sid());
+  return user;
+}
+
 }  // namespace vorlix::win32
